@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Quindle needs.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkgconf ccache
+  qt6-base-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth
+  # An RTF reader that is not ours, for checking what our writer produces.
+  libreoffice-writer-nogui
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,8 @@
+#pragma once
+
+// Each command takes the arguments after its name and returns the exit status.
+int runDump(int argc, char **argv);
+int runText(int argc, char **argv);
+int runSend(int argc, char **argv);
+int runCollect(int argc, char **argv);
+int runCheck(int argc, char **argv);
