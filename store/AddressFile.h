@@ -1,0 +1,59 @@
+#pragma once
+
+#include "AddressRecord.h"
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+inline const QString AddressFileTitle = QStringLiteral("address list.qda");
+inline const QString NameExistsMessage = QStringLiteral("That name already exists, try again");
+inline const QString AddressSavedMessage = QStringLiteral("Address saved");
+inline const QString CannotDeleteMessage = QStringLiteral("You can not delete this");
+
+// The "Addresses" folder text followed directly by "address list.qda".
+std::string addressFileName(const QString &addressFolder);
+
+// Every whole record of the address list file, in order. A missing file is first created
+// holding one empty record (1,292 zero bytes).
+TAddressData loadAddresses(const std::string &fileName);
+
+// What the Edit view holds when Save is pressed.
+struct AddressFields
+{
+    QString Name;
+    QString InBox;
+    QString Comment;
+    bool Server = false;
+};
+
+// Saves the fields into entry addressIndex and record addressIndex of the file. Returns
+// the message to show: NameExistsMessage (nothing changed) when another entry already
+// bears the name as it would be stored (its first 127 characters), else AddressSavedMessage.
+// The working record receives the four fields; its other bytes are what it last held.
+QString saveAddressEntry(TAddressData &addresses, int addressIndex, const AddressFields &fields,
+                         const std::string &fileName, TAddressRec &work);
+
+// Appends an empty entry in memory only and returns its index, the new AddressIndex.
+int newAddressEntry(TAddressData &addresses);
+
+// Empties entry addressIndex (Name, InBox, Comment, Reserved lengths and the Server byte)
+// in memory and in the file. Returns CannotDeleteMessage without change when addressIndex
+// is -1 (or outside the list), else an empty text. Confirmation, refresh and automatic
+// compaction are the caller's.
+QString deleteAddressEntry(TAddressData &addresses, int addressIndex, const std::string &fileName);
+
+// Removes the empty records through programFolder + "packed.qdi" and reloads the list;
+// the complete old or the complete new file survives any failure. Keeps addressIndex
+// within the shortened list.
+void packAddresses(const std::string &fileName, const std::string &programFolder, TAddressData &addresses,
+                   int &addressIndex);
+
+// The first entry whose Name equals name exactly (case-sensitive); -1 when none or when
+// name is empty.
+int findAddressByName(const TAddressData &addresses, const QString &name);
+
+// Indexes of the entries whose Server byte equals 1, in list order. Whether their folder
+// exists is tested by the caller at the moment of use.
+std::vector<int> serverEntries(const TAddressData &addresses);

@@ -1,0 +1,250 @@
+#include "FileOps.h"
+
+#include "IoError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void checkName(const std::string &path)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        raiseInvalidFilename();
+}
+
+int openChecked(const std::string &path, int flags)
+{
+    checkName(path);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        raiseIoError(errno);
+    return fd;
+}
+
+} // namespace
+
+bool fileExists(const std::string &path)
+{
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(const std::string &path)
+{
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void removeFile(const std::string &path)
+{
+    if (!path.empty())
+        ::unlink(path.c_str());
+}
+
+File::File(int fd, std::string path)
+    : m_fd(fd)
+    , m_path(std::move(path))
+{
+}
+
+File::File(File &&other) noexcept
+    : m_fd(other.m_fd)
+    , m_path(std::move(other.m_path))
+{
+    other.m_fd = -1;
+}
+
+File &File::operator=(File &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+File::~File()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+File File::openRead(const std::string &path)
+{
+    return File(openChecked(path, O_RDONLY), path);
+}
+
+File File::openReadWrite(const std::string &path)
+{
+    return File(openChecked(path, O_RDWR), path);
+}
+
+File File::create(const std::string &path)
+{
+    return File(openChecked(path, O_RDWR | O_CREAT | O_TRUNC), path);
+}
+
+File File::createExclusive(const std::string &path)
+{
+    checkName(path);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return File();
+        raiseIoError(errno);
+    }
+    return File(fd, path);
+}
+
+std::int64_t File::size() const
+{
+    struct stat st{};
+    if (::fstat(m_fd, &st) != 0)
+        raiseIoError(errno);
+    return st.st_size;
+}
+
+void File::readAt(std::int64_t offset, void *data, std::size_t n) const
+{
+    auto *p = static_cast<char *>(data);
+    while (n > 0) {
+        const ssize_t got = ::pread(m_fd, p, n, offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            raiseIoError(errno);
+        }
+        if (got == 0)
+            raiseReadBeyondEnd();
+        p += got;
+        offset += got;
+        n -= static_cast<std::size_t>(got);
+    }
+}
+
+std::size_t File::readSome(void *data, std::size_t n)
+{
+    for (;;) {
+        const ssize_t got = ::read(m_fd, data, n);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            raiseIoError(errno);
+    }
+}
+
+void File::writeAt(std::int64_t offset, const void *data, std::size_t n)
+{
+    const auto *p = static_cast<const char *>(data);
+    while (n > 0) {
+        const ssize_t put = ::pwrite(m_fd, p, n, offset);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            raiseIoError(errno);
+        }
+        if (put == 0)
+            raiseIoError(ENOSPC);
+        p += put;
+        offset += put;
+        n -= static_cast<std::size_t>(put);
+    }
+}
+
+std::size_t File::write(const void *data, std::size_t n)
+{
+    const auto *p = static_cast<const char *>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::write(m_fd, p + done, n - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            raiseIoError(errno);
+        }
+        if (put == 0)
+            raiseIoError(ENOSPC);
+        done += static_cast<std::size_t>(put);
+    }
+    return done;
+}
+
+void File::truncate(std::int64_t length)
+{
+    if (::ftruncate(m_fd, length) != 0)
+        raiseIoError(errno);
+}
+
+void File::sync()
+{
+    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+        raiseIoError(errno);
+}
+
+void File::close()
+{
+    if (m_fd < 0)
+        return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        raiseIoError(errno);
+}
+
+bool renameNoReplace(const std::string &from, const std::string &to)
+{
+    checkName(from);
+    checkName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        raiseIoError(errno);
+#endif
+    // A hard link fails when the name is taken, which makes it a rename that never replaces.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    raiseIoError(errno);
+}
+
+void renameReplace(const std::string &from, const std::string &to)
+{
+    checkName(from);
+    checkName(to);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        raiseIoError(errno);
+}
+
+void syncFolder(const std::string &folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}

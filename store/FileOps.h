@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Checked file operations: every failure throws IoError. Names are used exactly as
+// given; nothing is ever joined or normalised here.
+
+bool fileExists(const std::string &path);   // a file that is not a directory
+bool folderExists(const std::string &path); // a directory; empty text is no folder
+// Deleting a file is not checked: a missing file or a failure is silently ignored.
+void removeFile(const std::string &path);
+
+class File
+{
+public:
+    File() = default;
+    File(File &&other) noexcept;
+    File &operator=(File &&other) noexcept;
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    ~File(); // closes without checking; call close() to have the close checked
+
+    static File openRead(const std::string &path);
+    static File openReadWrite(const std::string &path); // existing file, not truncated
+    static File create(const std::string &path);        // create or truncate, read-write
+    // Creates a new file; returns an invalid File when the name is already taken.
+    static File createExclusive(const std::string &path);
+
+    bool isOpen() const { return m_fd >= 0; }
+    const std::string &path() const { return m_path; }
+
+    std::int64_t size() const;
+    // Reads exactly n bytes at offset; a short read throws "Read beyond end of file".
+    void readAt(std::int64_t offset, void *data, std::size_t n) const;
+    // Reads up to n bytes from the current position; 0 at the end of the file.
+    std::size_t readSome(void *data, std::size_t n);
+    void writeAt(std::int64_t offset, const void *data, std::size_t n);
+    // Writes at the current position; returns the number of bytes written (all of them
+    // unless an error other than a short write stopped it, which throws).
+    std::size_t write(const void *data, std::size_t n);
+    void truncate(std::int64_t length);
+    void sync();   // flush to the disk
+    void close();  // checked close
+
+private:
+    File(int fd, std::string path);
+    int m_fd = -1;
+    std::string m_path;
+};
+
+// Renames from -> to without ever replacing an existing "to". Returns false when "to"
+// already exists. Falls back to link + unlink where the file system cannot rename
+// without replacing.
+bool renameNoReplace(const std::string &from, const std::string &to);
+// Atomically replaces "to" with "from" (same folder).
+void renameReplace(const std::string &from, const std::string &to);
+// Flushes a folder's entries (after a rename) where the file system allows it.
+void syncFolder(const std::string &folder);
+// The folder part of a path, up to and including its last separator ("" when none).
+std::string folderOf(const std::string &path);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+// Names in "main.ini", gathered once.
+namespace SettingsNames {
+inline const QString FileName = QStringLiteral("main.ini");
+inline const QString SettingsSection = QStringLiteral("Settings");
+inline const QString DestinationSection = QStringLiteral("Destination");
+inline const QString Name = QStringLiteral("Name");
+inline const QString MyDest = QStringLiteral("MyDest");
+inline const QString Addresses = QStringLiteral("Addresses");
+inline const QString InboxData = QStringLiteral("Inbox Data");
+inline const QString AutoOptiAddress = QStringLiteral("Auto Opti Address");
+inline const QString AutoOptiInbox = QStringLiteral("Auto Opti Inbox");
+} // namespace SettingsNames
+
+// The six settings of one user, as the Settings view holds them.
+struct TSettings
+{
+    QString Name;      // "Your Name"
+    QString MyDest;    // "Your Inbox": the own inbox folder
+    QString Addresses; // "Address List Folder"
+    QString InboxData; // "Inbox Datafile Folder"
+    bool AutoOptiAddress = false;
+    bool AutoOptiInbox = false;
+
+    bool operator==(const TSettings &) const = default;
+};
+
+// programFolder ends with a separator; the file is programFolder + "main.ini".
+std::string settingsFileName(const std::string &programFolder);
+// Missing file or keys read as empty text and unchecked switches.
+TSettings readSettings(const std::string &programFolder);
+// Writes MyDest, Name, Addresses, Inbox Data, Auto Opti Address, Auto Opti Inbox in that
+// order; a failed write throws "Unable to write to <path>" and the later values stay unwritten.
+void saveSettings(const std::string &programFolder, const TSettings &settings);
