@@ -1,1 +1,390 @@
-// Implemented in a later step.
+#include "ProfileFile.h"
+
+#include "Cp1252.h"
+#include "FileOps.h"
+#include "IoError.h"
+
+#include <QStringList>
+
+#include <atomic>
+#include <optional>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype MaxValueLength = 2047;
+
+// The lines of one profile file, without their line ends.
+struct IniText
+{
+    QStringList lines;
+    bool utf8 = false; // a hand-edited file that starts with a UTF-8 byte order mark
+};
+
+bool isRegularFile(const std::string &path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Only regular files are read: a device such as /dev/zero would never end.
+QByteArray readFileBytes(const std::string &path)
+{
+    if (!isRegularFile(path))
+        return {};
+    try {
+        File file = File::openRead(path);
+        const std::int64_t size = file.size();
+        QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+        if (size > 0)
+            file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
+        return bytes;
+    } catch (const IoError &) {
+        return {};
+    }
+}
+
+IniText parse(const QByteArray &bytes)
+{
+    static const QByteArray bom("\xEF\xBB\xBF", 3);
+    IniText ini;
+    QString text;
+    if (bytes.startsWith(bom)) {
+        ini.utf8 = true;
+        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    } else {
+        text = fromCp1252(bytes);
+    }
+    ini.lines = text.split(QLatin1Char('\n'));
+    // A final line end does not start another line.
+    if (!ini.lines.isEmpty() && ini.lines.last().isEmpty())
+        ini.lines.removeLast();
+    for (QString &line : ini.lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return ini;
+}
+
+QByteArray serialize(const IniText &ini)
+{
+    QString text;
+    for (const QString &line : ini.lines) {
+        text += line;
+        text += QStringLiteral("\r\n");
+    }
+    if (ini.utf8)
+        return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
+    return toCp1252(text);
+}
+
+bool isSectionLine(QStringView line)
+{
+    const QStringView trimmed = line.trimmed();
+    return trimmed.size() >= 2 && trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'));
+}
+
+QStringView sectionNameOf(QStringView line)
+{
+    const QStringView trimmed = line.trimmed();
+    return trimmed.mid(1, trimmed.size() - 2).trimmed();
+}
+
+// The first line of the body of the section (after its header) and the line after its
+// last one; -1 when there is no such section. The first of several equal sections counts.
+struct SectionRange
+{
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+SectionRange findSection(const QStringList &lines, QStringView section)
+{
+    SectionRange range;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!isSectionLine(lines[i]))
+            continue;
+        if (range.header >= 0) {
+            range.end = i;
+            return range;
+        }
+        if (sectionNameOf(lines[i]).compare(section, Qt::CaseInsensitive) == 0)
+            range.header = i;
+    }
+    if (range.header >= 0)
+        range.end = lines.size();
+    return range;
+}
+
+// Where the value starts when the line holds the key, else -1. The key is matched as a
+// prefix followed by '=', so names that hold '=' themselves (attachment names may) are
+// still found.
+qsizetype valueStart(QStringView line, QStringView key)
+{
+    qsizetype pos = 0;
+    while (pos < line.size() && (line[pos] == QLatin1Char(' ') || line[pos] == QLatin1Char('\t')))
+        ++pos;
+    if (key.isEmpty() || line.size() - pos < key.size())
+        return -1;
+    if (line.mid(pos, key.size()).compare(key, Qt::CaseInsensitive) != 0)
+        return -1;
+    pos += key.size();
+    while (pos < line.size() && (line[pos] == QLatin1Char(' ') || line[pos] == QLatin1Char('\t')))
+        ++pos;
+    if (pos >= line.size() || line[pos] != QLatin1Char('='))
+        return -1;
+    return pos + 1;
+}
+
+struct KeyLine
+{
+    qsizetype line = -1;
+    qsizetype value = -1;
+};
+
+KeyLine findKey(const QStringList &lines, const SectionRange &range, QStringView key)
+{
+    if (range.header < 0)
+        return {};
+    for (qsizetype i = range.header + 1; i < range.end; ++i) {
+        const qsizetype value = valueStart(lines[i], key);
+        if (value >= 0)
+            return {i, value};
+    }
+    return {};
+}
+
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+QString valueOf(QStringView line, qsizetype start)
+{
+    QStringView value = line.mid(start).trimmed();
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value.toString();
+}
+
+// Values are stored verbatim, but one that a reader would trim or unquote is quoted so
+// that it reads back as written.
+QString encodeValue(QStringView value)
+{
+    if (value.isEmpty())
+        return QString();
+    const bool edgeSpace = value.front().isSpace() || value.back().isSpace();
+    const bool quoted = value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
+    if (edgeSpace || quoted)
+        return QLatin1Char('"') + value.toString() + QLatin1Char('"');
+    return value.toString();
+}
+
+// A line end or a zero inside a name or value would split the file's structure.
+bool fitsOnOneLine(QStringView text)
+{
+    for (QChar c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.unicode() == 0)
+            return false;
+    return true;
+}
+
+// A symbolic link is followed, so that the file it names is replaced rather than the link.
+std::string resolvedPath(const std::string &path)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char *real = ::realpath(path.c_str(), nullptr)) {
+            std::string target(real);
+            std::free(real);
+            return target;
+        }
+    }
+    return path;
+}
+
+std::atomic<unsigned> tempCounter{0};
+
+// Writes the whole file beside itself and renames it over the old one, so a crash or a
+// full disk leaves the old file or the new one, never a truncated file. A path that
+// exists but is no regular file (a device) is written in place.
+void writeFileBytes(const std::string &path, const QByteArray &bytes)
+{
+    const std::string target = resolvedPath(path);
+    struct stat st{};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    try {
+        if (exists && S_ISDIR(st.st_mode))
+            raiseIoError(EISDIR);
+        if (exists && !S_ISREG(st.st_mode)) {
+            File file = File::openReadWrite(target);
+            file.truncate(0);
+            file.writeAt(0, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+            file.sync();
+            file.close();
+            return;
+        }
+        File temp;
+        std::string tempPath;
+        while (!temp.isOpen()) {
+            tempPath = target + "." + std::to_string(::getpid()) + "-" + std::to_string(++tempCounter) + ".tmp";
+            temp = File::createExclusive(tempPath);
+        }
+        try {
+            if (exists)
+                ::chmod(tempPath.c_str(), st.st_mode & 07777);
+            temp.writeAt(0, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+            temp.sync();
+            temp.close();
+            renameReplace(tempPath, target);
+        } catch (...) {
+            temp = File();
+            removeFile(tempPath);
+            throw;
+        }
+        syncFolder(folderOf(target));
+    } catch (const IoError &error) {
+        raiseProfileWriteError(path, error.code());
+    }
+}
+
+// Hexadecimal digits only; up to 32 bits, which wrap to a signed number.
+std::optional<int> parseHex(QStringView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    quint64 number = 0;
+    for (QChar c : digits) {
+        const char16_t u = c.unicode();
+        const int digit = (u >= '0' && u <= '9')   ? u - '0'
+                        : (u >= 'a' && u <= 'f') ? u - 'a' + 10
+                        : (u >= 'A' && u <= 'F') ? u - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        number = number * 16 + static_cast<quint64>(digit);
+        if (number > 0xFFFFFFFFULL)
+            return std::nullopt;
+    }
+    return static_cast<int>(static_cast<quint32>(number));
+}
+
+std::optional<int> parseDecimal(QStringView text)
+{
+    qsizetype pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+')))
+        negative = text[pos++] == QLatin1Char('-');
+    if (pos == text.size())
+        return std::nullopt;
+    qint64 number = 0;
+    for (; pos < text.size(); ++pos) {
+        const char16_t u = text[pos].unicode();
+        if (u < '0' || u > '9')
+            return std::nullopt;
+        number = number * 10 + (u - '0');
+        if (number > qint64(INT_MAX) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        number = -number;
+    if (number > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+int parseProfileInteger(QStringView text, int defaultValue)
+{
+    std::optional<int> number;
+    if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X"))))
+        number = parseHex(text.mid(2));
+    else if (text.startsWith(QLatin1Char('$')))
+        number = parseHex(text.mid(1));
+    else
+        number = parseDecimal(text);
+    return number.value_or(defaultValue);
+}
+
+TProfileFile::TProfileFile(std::string path)
+    : m_path(std::move(path))
+{
+}
+
+QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    const IniText ini = parse(readFileBytes(m_path));
+    const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
+    if (found.line < 0)
+        return defaultValue.left(MaxValueLength);
+    return valueOf(ini.lines[found.line], found.value).left(MaxValueLength);
+}
+
+void TProfileFile::WriteString(QStringView section, QStringView key, QStringView value)
+{
+    const QStringView sectionName = section.trimmed();
+    const QStringView keyName = key.trimmed();
+    if (sectionName.isEmpty() || keyName.isEmpty() || !fitsOnOneLine(sectionName) || !fitsOnOneLine(keyName)
+        || !fitsOnOneLine(value))
+        raiseProfileWriteError(m_path, IoError::InvalidFilename);
+
+    IniText ini = parse(readFileBytes(m_path));
+    const SectionRange range = findSection(ini.lines, sectionName);
+    const KeyLine found = findKey(ini.lines, range, keyName);
+    if (found.line >= 0) {
+        // The key keeps the spelling it has in the file.
+        QString &line = ini.lines[found.line];
+        line = line.left(found.value - 1).trimmed() + QLatin1Char('=') + encodeValue(value);
+    } else {
+        const QString line = keyName.toString() + QLatin1Char('=') + encodeValue(value);
+        if (range.header < 0) {
+            ini.lines.append(QLatin1Char('[') + sectionName.toString() + QLatin1Char(']'));
+            ini.lines.append(line);
+        } else {
+            // After the section's last non-blank line, so blank separators stay in place.
+            qsizetype at = range.end;
+            while (at > range.header + 1 && ini.lines[at - 1].trimmed().isEmpty())
+                --at;
+            ini.lines.insert(at, line);
+        }
+    }
+    writeFileBytes(m_path, serialize(ini));
+}
+
+int TProfileFile::ReadInteger(QStringView section, QStringView key, int defaultValue) const
+{
+    return parseProfileInteger(ReadString(section, key, QString()), defaultValue);
+}
+
+void TProfileFile::WriteInteger(QStringView section, QStringView key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+bool TProfileFile::ReadBool(QStringView section, QStringView key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void TProfileFile::WriteBool(QStringView section, QStringView key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TProfileFile::DeleteKey(QStringView section, QStringView key)
+{
+    IniText ini = parse(readFileBytes(m_path));
+    const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
+    if (found.line < 0)
+        return;
+    ini.lines.removeAt(found.line);
+    try {
+        writeFileBytes(m_path, serialize(ini));
+    } catch (const IoError &) {
+    }
+}

@@ -37,3 +37,7 @@ public:
 private:
     std::string m_path;
 };
+
+// The integer rule of ReadInteger applied to a text: "0x"/"0X" (more than two characters)
+// and "$" introduce up to 32 hexadecimal bits, anything else is a signed decimal number.
+int parseProfileInteger(QStringView text, int defaultValue);
