@@ -1,1 +1,35 @@
-// Implemented in a later step.
+#include "Settings.h"
+
+#include "Paths.h"
+#include "ProfileFile.h"
+
+using namespace SettingsNames;
+
+std::string settingsFileName(const std::string &programFolder)
+{
+    return programFolder + pathFromText(FileName);
+}
+
+TSettings readSettings(const std::string &programFolder)
+{
+    const TProfileFile ini(settingsFileName(programFolder));
+    TSettings settings;
+    settings.MyDest = ini.ReadString(DestinationSection, MyDest, QString());
+    settings.Name = ini.ReadString(SettingsSection, Name, QString());
+    settings.Addresses = ini.ReadString(SettingsSection, Addresses, QString());
+    settings.InboxData = ini.ReadString(SettingsSection, InboxData, QString());
+    settings.AutoOptiAddress = ini.ReadBool(SettingsSection, AutoOptiAddress, false);
+    settings.AutoOptiInbox = ini.ReadBool(SettingsSection, AutoOptiInbox, false);
+    return settings;
+}
+
+void saveSettings(const std::string &programFolder, const TSettings &settings)
+{
+    TProfileFile ini(settingsFileName(programFolder));
+    ini.WriteString(DestinationSection, MyDest, settings.MyDest);
+    ini.WriteString(SettingsSection, Name, settings.Name);
+    ini.WriteString(SettingsSection, Addresses, settings.Addresses);
+    ini.WriteString(SettingsSection, InboxData, settings.InboxData);
+    ini.WriteBool(SettingsSection, AutoOptiAddress, settings.AutoOptiAddress);
+    ini.WriteBool(SettingsSection, AutoOptiInbox, settings.AutoOptiInbox);
+}
