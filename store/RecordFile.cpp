@@ -1,12 +1,20 @@
 #include "RecordFile.h"
 
 #include "FileOps.h"
+#include "IoError.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 template<class Rec>
 RecordFileContents<Rec> readRecords(const std::string &path)
 {
+    // A folder opens for reading like a file and would pass for one without records.
+    if (folderExists(path))
+        raiseIoError(EISDIR);
     File file = File::openRead(path);
     const std::int64_t length = file.size();
     RecordFileContents<Rec> contents;
@@ -40,4 +48,71 @@ void writeRecordAt(const std::string &path, std::int64_t index, const char *reco
     File file = File::openReadWrite(path);
     file.writeAt(index * size, record, static_cast<std::size_t>(size));
     file.close();
+}
+
+void createRecordFile(const std::string &path, int size)
+{
+    if (fileExists(path))
+        return;
+    if (folderExists(path))
+        raiseIoError(EISDIR);
+    // Exclusive, so a file that appears meanwhile is never truncated.
+    File file = File::createExclusive(path);
+    if (!file.isOpen())
+        return;
+    const std::vector<char> empty(static_cast<std::size_t>(size), 0);
+    file.writeAt(0, empty.data(), empty.size());
+    file.close();
+}
+
+std::string packingFileName(const std::string &path)
+{
+    return path + ".new";
+}
+
+std::int64_t packRecordFile(const std::string &path, const std::string &packedPath, int size, char *scratch)
+{
+    const std::string packingPath = packingFileName(path);
+    File source = File::openRead(path);
+    File packed = File::create(packedPath);
+    File packing;
+    try {
+        const std::int64_t count = source.size() / size;
+        std::int64_t kept = 0;
+        for (std::int64_t i = 0; i < count; ++i) {
+            source.readAt(i * size, scratch, static_cast<std::size_t>(size));
+            if (scratch[0] != 0)
+                packed.writeAt(kept++ * size, scratch, static_cast<std::size_t>(size));
+        }
+        source.close();
+        if (kept == 0) {
+            const std::vector<char> empty(static_cast<std::size_t>(size), 0);
+            packed.writeAt(0, empty.data(), empty.size());
+        }
+        const std::int64_t records = std::max<std::int64_t>(kept, 1);
+
+        // The old file stays untouched until the new one is complete on the disk.
+        packing = File::create(packingPath);
+        constexpr std::int64_t blockRecords = 64;
+        std::vector<char> block(static_cast<std::size_t>(blockRecords * size));
+        for (std::int64_t first = 0; first < records; first += blockRecords) {
+            const std::size_t bytes = static_cast<std::size_t>(std::min(blockRecords, records - first) * size);
+            packed.readAt(first * size, block.data(), bytes);
+            packing.writeAt(first * size, block.data(), bytes);
+        }
+        packing.sync();
+        packing.close();
+        packed.close();
+        renameReplace(packingPath, path);
+        syncFolder(folderOf(path));
+        removeFile(packedPath);
+        return kept;
+    } catch (...) {
+        source = File();
+        packed = File();
+        packing = File();
+        removeFile(packingPath);
+        removeFile(packedPath);
+        throw;
+    }
 }

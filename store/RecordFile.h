@@ -23,6 +23,9 @@ using AddressFileContents = RecordFileContents<TAddressRec>;
 MessageFileContents readMessageFile(const std::string &path);
 AddressFileContents readAddressFile(const std::string &path);
 
+// Creates a missing file holding one record of zero bytes; an existing one is left alone.
+void createRecordFile(const std::string &path, int size);
+
 // Writes one record at index i of an existing file (not truncated); an index at or past
 // the end lengthens the file, and skipped records read back as zero bytes.
 void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size);
@@ -31,3 +34,16 @@ void writeRecordAt(const std::string &path, std::int64_t index, const Rec &recor
 {
     writeRecordAt(path, index, record.bytes.data(), Rec::Size);
 }
+
+// The temporary file beside a record file into which a compaction writes the new content
+// before renaming it over the file.
+std::string packingFileName(const std::string &path);
+
+// Compacts a record file: every record whose first byte (the length of From or Name) is
+// not 0 is copied, in order, into packedPath; the copies are then written to
+// packingFileName(path), flushed to the disk and renamed over path. When nothing is kept,
+// one zero record takes their place so that the file never becomes empty. A failure at
+// any step leaves path complete, either as it was or as packed, and removes both working
+// files. scratch (size bytes) ends holding the last record read from path. Returns the
+// number of records kept.
+std::int64_t packRecordFile(const std::string &path, const std::string &packedPath, int size, char *scratch);
