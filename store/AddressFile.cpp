@@ -1,1 +1,92 @@
-// Implemented in a later step.
+#include "AddressFile.h"
+
+#include "InboxFile.h" // PackedFileTitle: both compactions share "packed.qdi"
+#include "Paths.h"
+#include "RecordFile.h"
+
+std::string addressFileName(const QString &addressFolder)
+{
+    return pathFromText(addressFolder + AddressFileTitle);
+}
+
+TAddressData loadAddresses(const std::string &fileName)
+{
+    createRecordFile(fileName, TAddressRec::Size);
+    TAddressData addresses = readAddressFile(fileName).records;
+    // A file without one whole record still gives a current entry; Save writes it as record 0.
+    if (addresses.empty())
+        addresses.emplace_back();
+    return addresses;
+}
+
+QString saveAddressEntry(TAddressData &addresses, int addressIndex, const AddressFields &fields,
+                         const std::string &fileName, TAddressRec &work)
+{
+    if (addressIndex < 0 || addressIndex >= static_cast<int>(addresses.size()))
+        return QString();
+    // Compared as it will be stored (127 characters, Windows-1252), so no two entries can
+    // end up with the same stored name.
+    TAddressRec candidate;
+    candidate.setName(fields.Name);
+    const QString storedName = candidate.Name();
+    for (int i = 0; i < static_cast<int>(addresses.size()); ++i)
+        if (i != addressIndex && addresses[static_cast<std::size_t>(i)].Name() == storedName)
+            return NameExistsMessage;
+
+    TAddressRec &entry = addresses[static_cast<std::size_t>(addressIndex)];
+    entry.setName(fields.Name);
+    entry.setInBox(fields.InBox);
+    entry.setComment(fields.Comment);
+    entry.setServer(fields.Server ? 1 : 0);
+    work = entry;
+    writeRecordAt(fileName, addressIndex, work);
+    return AddressSavedMessage;
+}
+
+int newAddressEntry(TAddressData &addresses)
+{
+    addresses.emplace_back();
+    return static_cast<int>(addresses.size()) - 1;
+}
+
+QString deleteAddressEntry(TAddressData &addresses, int addressIndex, const std::string &fileName)
+{
+    if (addressIndex < 0 || addressIndex >= static_cast<int>(addresses.size()))
+        return CannotDeleteMessage;
+    TAddressRec &entry = addresses[static_cast<std::size_t>(addressIndex)];
+    for (int offset : {TAddressRec::NameOffset, TAddressRec::InBoxOffset, TAddressRec::CommentOffset,
+                       TAddressRec::ReservedOffset, TAddressRec::ServerOffset})
+        entry.bytes[static_cast<std::size_t>(offset)] = 0;
+    writeRecordAt(fileName, addressIndex, entry);
+    return QString();
+}
+
+void packAddresses(const std::string &fileName, const std::string &programFolder, TAddressData &addresses,
+                   int &addressIndex)
+{
+    TAddressRec scratch;
+    packRecordFile(fileName, programFolder + pathFromText(PackedFileTitle), TAddressRec::Size,
+                   scratch.bytes.data());
+    addresses = readAddressFile(fileName).records;
+    if (addressIndex >= static_cast<int>(addresses.size()))
+        addressIndex = static_cast<int>(addresses.size()) - 1;
+}
+
+int findAddressByName(const TAddressData &addresses, const QString &name)
+{
+    if (name.isEmpty())
+        return -1;
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        if (addresses[i].Name() == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<int> serverEntries(const TAddressData &addresses)
+{
+    std::vector<int> servers;
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        if (addresses[i].Server() == 1)
+            servers.push_back(static_cast<int>(i));
+    return servers;
+}

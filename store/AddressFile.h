@@ -16,7 +16,8 @@ inline const QString CannotDeleteMessage = QStringLiteral("You can not delete th
 std::string addressFileName(const QString &addressFolder);
 
 // Every whole record of the address list file, in order. A missing file is first created
-// holding one empty record (1,292 zero bytes).
+// holding one empty record (1,292 zero bytes). A file without a whole record gives one
+// empty entry in memory.
 TAddressData loadAddresses(const std::string &fileName);
 
 // What the Edit view holds when Save is pressed.
@@ -30,8 +31,10 @@ struct AddressFields
 
 // Saves the fields into entry addressIndex and record addressIndex of the file. Returns
 // the message to show: NameExistsMessage (nothing changed) when another entry already
-// bears the name as it would be stored (its first 127 characters), else AddressSavedMessage.
-// The working record receives the four fields; its other bytes are what it last held.
+// bears the name as it would be stored (its first 127 characters), else AddressSavedMessage;
+// an empty text, with nothing changed, when addressIndex lies outside the list.
+// The working record ends as a copy of the saved entry, which is what the file receives,
+// so the file keeps mirroring the list byte for byte.
 QString saveAddressEntry(TAddressData &addresses, int addressIndex, const AddressFields &fields,
                          const std::string &fileName, TAddressRec &work);
 
