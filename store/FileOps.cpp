@@ -30,12 +30,6 @@ int openChecked(const std::string &path, int flags)
 
 } // namespace
 
-bool fileExists(const std::string &path)
-{
-    struct stat st{};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 bool folderExists(const std::string &path)
 {
     struct stat st{};
@@ -107,6 +101,11 @@ File File::createExclusive(const std::string &path)
         raiseIoError(errno);
     }
     return File(fd, path);
+}
+
+File File::openOrCreate(const std::string &path)
+{
+    return File(openChecked(path, O_RDWR | O_CREAT), path);
 }
 
 std::int64_t File::size() const
@@ -204,26 +203,90 @@ void File::close()
         raiseIoError(errno);
 }
 
-bool renameNoReplace(const std::string &from, const std::string &to)
+bool File::isSameFileAs(const File &other) const
+{
+    struct stat mine{};
+    struct stat theirs{};
+    if (::fstat(m_fd, &mine) != 0 || ::fstat(other.m_fd, &theirs) != 0)
+        raiseIoError(errno);
+    return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+bool File::lockExclusive(bool wait)
+{
+    struct flock lock{};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+    // An open-file-description lock also excludes a second open in this process; the
+    // classic record lock is the fallback where the kernel lacks it.
+    bool ofd = true;
+#else
+    bool ofd = false;
+#endif
+    for (;;) {
+#ifdef F_OFD_SETLK
+        const int command = ofd ? (wait ? F_OFD_SETLKW : F_OFD_SETLK) : (wait ? F_SETLKW : F_SETLK);
+#else
+        const int command = wait ? F_SETLKW : F_SETLK;
+#endif
+        if (::fcntl(m_fd, command, &lock) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EACCES)
+            return false;
+        if (errno == EINVAL && ofd) {
+            ofd = false;
+            continue;
+        }
+        raiseIoError(errno);
+    }
+}
+
+int File::release()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+RenameResult tryRenameNoReplace(const std::string &from, const std::string &to)
 {
     checkName(from);
     checkName(to);
 #ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+        return RenameResult::Renamed;
     if (errno == EEXIST)
-        return false;
+        return RenameResult::Taken;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         raiseIoError(errno);
 #endif
     // A hard link fails when the name is taken, which makes it a rename that never replaces.
     if (::link(from.c_str(), to.c_str()) == 0) {
         ::unlink(from.c_str());
-        return true;
+        return RenameResult::Renamed;
     }
     if (errno == EEXIST)
-        return false;
+        return RenameResult::Taken;
+    // File systems without hard links (FAT, some shares) say so in several ways.
+    if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
+        return RenameResult::Unsupported;
     raiseIoError(errno);
+}
+
+bool renameNoReplace(const std::string &from, const std::string &to)
+{
+    switch (tryRenameNoReplace(from, to)) {
+    case RenameResult::Renamed:
+        return true;
+    case RenameResult::Taken:
+        return false;
+    case RenameResult::Unsupported:
+        break;
+    }
+    raiseIoError(EPERM);
 }
 
 void renameReplace(const std::string &from, const std::string &to)

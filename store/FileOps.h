@@ -3,11 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 
 // Checked file operations: every failure throws IoError. Names are used exactly as
 // given; nothing is ever joined or normalised here.
 
-bool fileExists(const std::string &path);   // a file that is not a directory
+// A file that is not a directory. Inline, so that the test-support library's helper of the
+// same name and meaning can stand beside it in a test program without a duplicate symbol.
+inline bool fileExists(const std::string &path)
+{
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 bool folderExists(const std::string &path); // a directory; empty text is no folder
 // Deleting a file is not checked: a missing file or a failure is silently ignored.
 void removeFile(const std::string &path);
@@ -27,6 +34,8 @@ public:
     static File create(const std::string &path);        // create or truncate, read-write
     // Creates a new file; returns an invalid File when the name is already taken.
     static File createExclusive(const std::string &path);
+    // Opens for writing, creating the file when missing but never truncating it.
+    static File openOrCreate(const std::string &path);
 
     bool isOpen() const { return m_fd >= 0; }
     const std::string &path() const { return m_path; }
@@ -44,6 +53,15 @@ public:
     void sync();   // flush to the disk
     void close();  // checked close
 
+    // True when both are open on one file, however each was named.
+    bool isSameFileAs(const File &other) const;
+    // Takes an exclusive lock on the whole file for this open file (the kernel drops it
+    // when the last descriptor of it closes, also when the process dies). Returns false
+    // when another holds it and wait is false; waits for it otherwise.
+    bool lockExclusive(bool wait);
+    // Hands the descriptor over; the File is closed afterwards without closing it.
+    int release();
+
 private:
     File(int fd, std::string path);
     int m_fd = -1;
@@ -52,8 +70,12 @@ private:
 
 // Renames from -> to without ever replacing an existing "to". Returns false when "to"
 // already exists. Falls back to link + unlink where the file system cannot rename
-// without replacing.
+// without replacing; throws when it can do neither.
 bool renameNoReplace(const std::string &from, const std::string &to);
+enum class RenameResult { Renamed, Taken, Unsupported };
+// As renameNoReplace, but answers Unsupported instead of throwing when the file system
+// offers neither a non-replacing rename nor hard links.
+RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
 // Atomically replaces "to" with "from" (same folder).
 void renameReplace(const std::string &from, const std::string &to);
 // Flushes a folder's entries (after a rename) where the file system allows it.
