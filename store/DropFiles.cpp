@@ -1,1 +1,167 @@
-// Implemented in a later step.
+#include "DropFiles.h"
+
+#include "FileOps.h"
+#include "IoError.h"
+#include "Paths.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Hidden, and never ending in ".qdm", so no collector of any name can take it.
+constexpr std::string_view TempPrefix = ".quindle-drop-";
+constexpr std::string_view TempSuffix = ".tmp";
+
+std::string temporaryName(const std::string &folder)
+{
+    // The pid alone is not unique across the machines that share one folder.
+    static std::mt19937_64 random{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    char unique[17];
+    std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(random()));
+    return folder + std::string(TempPrefix) + unique + std::string(TempSuffix);
+}
+
+File createTemporary(const std::string &folder, std::string &name)
+{
+    for (;;) {
+        name = temporaryName(folder);
+        File file = File::createExclusive(name);
+        if (file.isOpen())
+            return file;
+    }
+}
+
+// A drop file name taken by something other than a file (a folder) would stop the
+// collector at that number for good: fail as creating the file there would.
+void checkTakenByFile(const std::string &name)
+{
+    struct stat st{};
+    if (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        raiseIoError(EISDIR);
+}
+
+// Last resort where the folder allows neither a non-replacing rename nor hard links: the
+// final name is created exclusively, so a number is still never taken twice.
+int writeInPlace(const std::string &folder, const QString &recipient, const TMessageRecord &record)
+{
+    for (;;) {
+        const int n = NextDropNumber(folder, recipient);
+        const std::string name = DropFileName(folder, recipient, n);
+        File file = File::createExclusive(name);
+        if (!file.isOpen()) {
+            checkTakenByFile(name);
+            continue;
+        }
+        file.write(record.bytes.data(), record.bytes.size());
+        file.sync();
+        file.close();
+        return n;
+    }
+}
+
+} // namespace
+
+std::string DropFileName(const std::string &folder, const QString &recipient, int n)
+{
+    return folder + pathFromText(recipient) + std::to_string(n) + ".qdm";
+}
+
+int NextDropNumber(const std::string &folder, const QString &recipient)
+{
+    const std::string prefix = folder + pathFromText(recipient);
+    int n = 1;
+    while (fileExists(prefix + std::to_string(n) + ".qdm"))
+        ++n;
+    return n;
+}
+
+int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record)
+{
+    // The temporary file must stand in the folder of the final name, which a recipient
+    // name with a separator or a folder without its final separator moves.
+    const std::string home = folderOf(DropFileName(folder, recipient, 1));
+    std::string tempName;
+    File temp = createTemporary(home, tempName);
+    try {
+        temp.write(record.bytes.data(), record.bytes.size());
+        temp.sync();
+        temp.close();
+        for (;;) {
+            const int n = NextDropNumber(folder, recipient);
+            const std::string name = DropFileName(folder, recipient, n);
+            switch (tryRenameNoReplace(tempName, name)) {
+            case RenameResult::Renamed:
+                syncFolder(home);
+                return n;
+            case RenameResult::Taken:
+                checkTakenByFile(name);
+                continue; // another sender took n meanwhile
+            case RenameResult::Unsupported:
+                removeFile(tempName);
+                return writeInPlace(folder, recipient, record);
+            }
+        }
+    } catch (...) {
+        removeFile(tempName);
+        throw;
+    }
+}
+
+bool isTemporaryDropFile(const std::string &fileName)
+{
+    return fileName.size() > TempPrefix.size() + TempSuffix.size() && fileName.starts_with(TempPrefix)
+        && fileName.ends_with(TempSuffix) && fileName.find('/') == std::string::npos;
+}
+
+bool isPlainFileName(QStringView name)
+{
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u'/' || u == u'\\' || u < 0x20 || (u >= 0x7f && u <= 0x9f))
+            return false;
+    }
+    return true;
+}
+
+void CopyAttachment(const std::string &source, const std::string &folder, const QString &attachName,
+                    const CopyCallbacks &callbacks)
+{
+    // One buffer for every copy, as the protocol's block size is fixed.
+    static std::array<char, CopyBlockSize> buffer;
+
+    File in = File::openRead(source);
+    // Opened without truncating, so that a file sent from the destination folder itself
+    // is recognised before it could be emptied.
+    File out = File::openOrCreate(folder + pathFromText(attachName));
+    const std::int64_t total = in.size();
+    if (callbacks.onTotal)
+        callbacks.onTotal(total);
+    if (out.isSameFileAs(in)) {
+        out.close();
+        in.close();
+        return;
+    }
+    if (out.size() != 0)
+        out.truncate(0);
+    for (;;) {
+        if (callbacks.beforeBlock)
+            callbacks.beforeBlock();
+        const std::size_t got = in.readSome(buffer.data(), buffer.size());
+        if (got == 0)
+            break;
+        const std::size_t put = out.write(buffer.data(), got);
+        if (callbacks.onBlock)
+            callbacks.onBlock(static_cast<std::int64_t>(put));
+        if (put < got)
+            break;
+    }
+    out.close();
+    in.close();
+}

@@ -1,0 +1,140 @@
+#include "DropFiles.h"
+#include "IoError.h"
+#include "tempfolders.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+std::string pattern(std::size_t size, int seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + seed) % 251);
+    return bytes;
+}
+
+// What a copy told its caller, in order.
+struct Reports
+{
+    std::vector<std::int64_t> totals;
+    std::vector<std::int64_t> blocks;
+    int reads = 0;
+
+    CopyCallbacks callbacks()
+    {
+        return {[this](std::int64_t total) { totals.push_back(total); }, [this] { ++reads; },
+                [this](std::int64_t written) { blocks.push_back(written); }};
+    }
+};
+
+template<typename F>
+std::string ioErrorOf(F &&operation)
+{
+    try {
+        operation();
+    } catch (const IoError &error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(AttachmentCopy, CopiesInBlocksOf8048AndReportsEachBlock)
+{
+    struct Case
+    {
+        std::size_t size;
+        std::vector<std::int64_t> blocks;
+    };
+    const std::vector<Case> cases = {
+        {0, {}},
+        {1, {1}},
+        {8047, {8047}},
+        {8048, {8048}},
+        {8049, {8048, 1}},
+        {20000, {8048, 8048, 3904}},
+    };
+    for (const auto &c : cases) {
+        TempFolders tree;
+        const std::string source = tree.userA() + "picked.bin";
+        const std::string content = pattern(c.size, 7);
+        writeAll(source, content);
+        Reports reports;
+        CopyAttachment(source, tree.server1(), QStringLiteral("report.doc"), reports.callbacks());
+
+        EXPECT_EQ(readAll(tree.server1() + "report.doc"), content) << c.size;
+        EXPECT_EQ(reports.totals, std::vector<std::int64_t>{static_cast<std::int64_t>(c.size)}) << c.size;
+        EXPECT_EQ(reports.blocks, c.blocks) << c.size;
+        // The copy stops at the first read that returns nothing.
+        EXPECT_EQ(reports.reads, static_cast<int>(c.blocks.size()) + 1) << c.size;
+    }
+}
+
+TEST(AttachmentCopy, LaterCopyReplacesAnEarlierLongerOne)
+{
+    TempFolders tree;
+    const std::string source = tree.userA() + "report.doc";
+    writeAll(source, pattern(30000, 1));
+    CopyAttachment(source, tree.server1(), QStringLiteral("report.doc"));
+    writeAll(source, pattern(100, 2));
+    CopyAttachment(source, tree.server1(), QStringLiteral("report.doc"));
+    EXPECT_EQ(readAll(tree.server1() + "report.doc"), pattern(100, 2));
+}
+
+// A file sent from the destination folder itself would be emptied by copying it onto
+// itself, however the two names are spelt.
+TEST(AttachmentCopy, SourceThatIsTheDestinationStaysIntact)
+{
+    TempFolders tree;
+    const std::string folder = tree.userA();
+    const std::string content = pattern(20000, 3);
+    writeAll(folder + "report.doc", content);
+    std::filesystem::create_hard_link(folder + "report.doc", tree.userB() + "linked.doc");
+    std::filesystem::create_directory_symlink(tree.root() + "inbox-a", tree.root() + "alias");
+
+    const std::vector<std::string> sources = {
+        folder + "report.doc",
+        folder + "./report.doc",
+        tree.root() + "alias/report.doc",
+        tree.userB() + "linked.doc",
+    };
+    for (const auto &source : sources) {
+        Reports reports;
+        CopyAttachment(source, folder, QStringLiteral("report.doc"), reports.callbacks());
+        EXPECT_EQ(readAll(folder + "report.doc"), content) << source;
+        EXPECT_EQ(reports.totals, std::vector<std::int64_t>{20000}) << source;
+        EXPECT_TRUE(reports.blocks.empty()) << source;
+    }
+}
+
+TEST(AttachmentCopy, FailuresRaiseTheirError)
+{
+    TempFolders tree;
+    const std::string source = tree.userA() + "report.doc";
+    writeAll(source, pattern(20000, 4));
+    std::filesystem::create_directory(tree.server1() + "taken.doc");
+
+    struct Case
+    {
+        std::string source;
+        std::string folder;
+        QString name;
+        const char *message;
+    };
+    const std::vector<Case> cases = {
+        {tree.userA() + "gone.doc", tree.server1(), QStringLiteral("gone.doc"), "File not found"},
+        {source, tree.root() + "missing/", QStringLiteral("report.doc"), "File not found"},
+        {source, tree.server1(), QStringLiteral("taken.doc"), "File access denied"},
+        {tree.userB(), tree.server1(), QStringLiteral("folder.doc"), "File access denied"},
+        {source, "/dev/", QStringLiteral("full"), "Disk full"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ioErrorOf([&] { CopyAttachment(c.source, c.folder, c.name); }), c.message)
+            << c.source << " -> " << c.folder << c.name.toStdString();
+    EXPECT_FALSE(fileExists(tree.server1() + "gone.doc"));
+}
