@@ -1,0 +1,716 @@
+#include "RtfCodec.h"
+
+#include "Cp1252.h"
+
+#include <QFont>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Deeper groups are skipped whole: no real document nests this far, and the saved states
+// of a hostile one must not grow without bound.
+constexpr std::size_t kMaxDepth = 256;
+constexpr int kMaxParam = 1'000'000'000;
+
+enum class Dest : unsigned char {
+    Text,      // the document's own text
+    Skip,      // a destination whose text is not part of the body
+    FontTable,
+    Marker,    // \pntext or \listtext: the bullet or number drawn before a list paragraph
+    Numbering, // \pn: the kind of list the paragraph belongs to
+};
+
+enum class ListKind : unsigned char { None, Bullet, Numbered };
+
+struct CharProps
+{
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool hidden = false;
+
+    bool operator==(const CharProps &) const = default;
+};
+
+struct ParaProps
+{
+    Qt::Alignment align = Qt::AlignLeft;
+    ListKind pn = ListKind::None;
+    bool listed = false; // \lsN with N > 0
+};
+
+struct GroupState
+{
+    CharProps chr;
+    ParaProps para;
+    Dest dest = Dest::Text;
+    int uc = 1;
+};
+
+struct Run
+{
+    QString text;
+    CharProps props;
+};
+
+struct Paragraph
+{
+    std::vector<Run> runs;
+    ParaProps para;
+    QString marker;
+    bool hasMarker = false;
+    bool bullet = false;
+
+    bool hasContent() const { return !runs.empty() || hasMarker; }
+};
+
+enum class Kw : unsigned char {
+    Dest, FontTable, Marker, Numbering, // group destinations
+    Char, Par, Line, Tab, SectionBreak,
+    Bold, Italic, Underline, UnderlineNone, Hidden, Plain, Font, FontSize, DefaultFont,
+    Pard, Left, Center, Right, Justify, ListId, PnBullet, PnNumbered,
+    Unicode, UnicodeSkip, Binary,
+};
+
+struct Keyword
+{
+    Kw kind;
+    char16_t ch = 0;
+};
+
+const std::unordered_map<std::string_view, Keyword> &keywords()
+{
+    static const std::unordered_map<std::string_view, Keyword> table = [] {
+        std::unordered_map<std::string_view, Keyword> t;
+        for (const char *name :
+             {"colortbl", "stylesheet", "info", "header", "headerl", "headerr", "headerf",
+              "footer", "footerl", "footerr", "footerf", "footnote", "pict", "object",
+              "listtable", "listoverridetable", "revtbl", "rsidtbl", "filetbl", "xmlnstbl",
+              "fldinst", "nonshppict", "shp", "shpinst", "annotation", "atnid", "atnauthor",
+              "xe", "tc", "txe", "pntxta", "pntxtb", "template", "docvar", "bkmkstart",
+              "bkmkend", "datastore", "themedata", "colorschememapping", "latentstyles"})
+            t.emplace(name, Keyword{Kw::Dest});
+        t.emplace("fonttbl", Keyword{Kw::FontTable});
+        t.emplace("pntext", Keyword{Kw::Marker});
+        t.emplace("listtext", Keyword{Kw::Marker});
+        t.emplace("pn", Keyword{Kw::Numbering});
+        const std::pair<const char *, char16_t> chars[] = {
+            {"emdash", 0x2014}, {"endash", 0x2013}, {"bullet", 0x2022},
+            {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002},
+            {"qmspace", 0x2005}, {"zwj", 0x200D}, {"zwnj", 0x200C},
+        };
+        for (const auto &[name, ch] : chars)
+            t.emplace(name, Keyword{Kw::Char, ch});
+        t.emplace("par", Keyword{Kw::Par});
+        t.emplace("row", Keyword{Kw::Par});
+        t.emplace("line", Keyword{Kw::Line});
+        t.emplace("tab", Keyword{Kw::Tab});
+        t.emplace("cell", Keyword{Kw::Tab});
+        t.emplace("nestcell", Keyword{Kw::Tab});
+        t.emplace("sect", Keyword{Kw::SectionBreak});
+        t.emplace("page", Keyword{Kw::SectionBreak});
+        t.emplace("b", Keyword{Kw::Bold});
+        t.emplace("i", Keyword{Kw::Italic});
+        for (const char *name :
+             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
+              "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
+              "ululdbwave", "ulw", "ulwave"})
+            t.emplace(name, Keyword{Kw::Underline});
+        t.emplace("ulnone", Keyword{Kw::UnderlineNone});
+        t.emplace("v", Keyword{Kw::Hidden});
+        t.emplace("plain", Keyword{Kw::Plain});
+        t.emplace("f", Keyword{Kw::Font});
+        t.emplace("fs", Keyword{Kw::FontSize});
+        t.emplace("deff", Keyword{Kw::DefaultFont});
+        t.emplace("pard", Keyword{Kw::Pard});
+        t.emplace("ql", Keyword{Kw::Left});
+        t.emplace("qc", Keyword{Kw::Center});
+        t.emplace("qr", Keyword{Kw::Right});
+        t.emplace("qj", Keyword{Kw::Justify});
+        t.emplace("qd", Keyword{Kw::Justify});
+        t.emplace("ls", Keyword{Kw::ListId});
+        t.emplace("pnlvlblt", Keyword{Kw::PnBullet});
+        for (const char *name : {"pnlvlbody", "pnlvl", "pnlvlcont"})
+            t.emplace(name, Keyword{Kw::PnNumbered});
+        t.emplace("u", Keyword{Kw::Unicode});
+        t.emplace("uc", Keyword{Kw::UnicodeSkip});
+        t.emplace("bin", Keyword{Kw::Binary});
+        return t;
+    }();
+    return table;
+}
+
+bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c)
+{
+    if (c <= '9')
+        return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A list marker that is one symbol (•, ·, o, a dash, a private-use glyph of a symbol font)
+// stands for a bullet; anything else, such as "1." or "a)", is numbering.
+bool isBulletMarker(const QString &marker)
+{
+    const QString m = marker.trimmed();
+    if (m.isEmpty())
+        return true;
+    if (m.size() != 1)
+        return false;
+    const QChar c = m.at(0);
+    return c == QLatin1Char('o') || !c.isLetterOrNumber();
+}
+
+class Parser
+{
+public:
+    Parser(const char *begin, const char *end) : m_p(begin), m_end(end) {}
+
+    std::vector<Paragraph> parse()
+    {
+        while (m_p < m_end) {
+            const char c = *m_p;
+            if (c == '{') {
+                ++m_p;
+                m_skipFallback = 0;
+                pushGroup();
+            } else if (c == '}') {
+                ++m_p;
+                m_skipFallback = 0;
+                if (popGroup())
+                    break;
+            } else if (c == '\\') {
+                ++m_p;
+                control();
+            } else {
+                ++m_p;
+                if (c == '\r' || c == '\n' || m_overflow > 0)
+                    continue;
+                if (m_skipFallback > 0) {
+                    --m_skipFallback;
+                    continue;
+                }
+                byte(static_cast<unsigned char>(c));
+            }
+        }
+        if (m_current.hasContent() || m_paragraphs.empty())
+            endParagraph();
+        return std::move(m_paragraphs);
+    }
+
+    QHash<int, QString> fonts() const { return m_fonts; }
+
+private:
+    void pushGroup()
+    {
+        if (m_overflow > 0 || m_stack.size() >= kMaxDepth) {
+            ++m_overflow;
+            return;
+        }
+        m_stack.push_back(m_state);
+        m_starred = false;
+    }
+
+    // True when the group that closed was the document itself.
+    bool popGroup()
+    {
+        if (m_overflow > 0) {
+            --m_overflow;
+            return false;
+        }
+        if (m_stack.empty())
+            return true;
+        // The last paragraph may end with the document, under the document's own state.
+        if (m_stack.size() == 1)
+            return true;
+        const GroupState inner = m_state;
+        m_state = m_stack.back();
+        m_stack.pop_back();
+        if (inner.dest == Dest::FontTable)
+            commitFontName();
+        if (inner.dest == Dest::Numbering && inner.para.pn != ListKind::None)
+            m_state.para.pn = inner.para.pn;
+        return false;
+    }
+
+    bool inDocumentGroup() const { return m_stack.size() <= 1; }
+
+    void control()
+    {
+        if (m_p >= m_end)
+            return;
+        const char c = *m_p;
+        if (isLetter(c)) {
+            controlWord();
+            return;
+        }
+        ++m_p;
+        if (c == '\'') {
+            int value = 0;
+            int digits = 0;
+            while (digits < 2 && m_p < m_end && isHex(*m_p)) {
+                value = value * 16 + hexValue(*m_p);
+                ++m_p;
+                ++digits;
+            }
+            if (m_overflow > 0 || digits == 0)
+                return;
+            if (m_skipFallback > 0) {
+                --m_skipFallback;
+                return;
+            }
+            byte(static_cast<unsigned char>(value));
+            return;
+        }
+        if (m_overflow > 0)
+            return;
+        if (c == '*') {
+            m_starred = true;
+            return;
+        }
+        if (m_skipFallback > 0) {
+            --m_skipFallback;
+            return;
+        }
+        switch (c) {
+        case '\\':
+        case '{':
+        case '}': put(char16_t(c)); break;
+        case '~': put(0x00A0); break;
+        case '-': put(0x00AD); break;
+        case '_': put(0x2011); break;
+        case '\r':
+        case '\n':
+            if (m_state.dest == Dest::Text)
+                endParagraph();
+            break;
+        default: break; // \| \: and unknown symbols
+        }
+    }
+
+    void controlWord()
+    {
+        const char *nameBegin = m_p;
+        while (m_p < m_end && isLetter(*m_p))
+            ++m_p;
+        const std::string_view name(nameBegin, std::size_t(m_p - nameBegin));
+        bool hasParam = false;
+        bool negative = false;
+        long long param = 0;
+        if (m_p < m_end && *m_p == '-' && m_p + 1 < m_end && m_p[1] >= '0' && m_p[1] <= '9') {
+            negative = true;
+            ++m_p;
+        }
+        while (m_p < m_end && *m_p >= '0' && *m_p <= '9') {
+            hasParam = true;
+            if (param < kMaxParam)
+                param = param * 10 + (*m_p - '0');
+            ++m_p;
+        }
+        if (m_p < m_end && *m_p == ' ')
+            ++m_p;
+        const int value = int(std::min<long long>(param, kMaxParam)) * (negative ? -1 : 1);
+
+        const bool starred = m_starred;
+        m_starred = false;
+        const auto &table = keywords();
+        const auto found = table.find(name);
+
+        if (found != table.end() && found->second.kind == Kw::Binary) {
+            // The binary bytes are skipped whatever state we are in; they are not RTF.
+            const long long n = hasParam && !negative ? value : 0;
+            m_p += std::min<long long>(n, m_end - m_p);
+            return;
+        }
+        if (m_overflow > 0)
+            return;
+        if (m_skipFallback > 0) {
+            --m_skipFallback;
+            return;
+        }
+        const bool destination = found != table.end()
+            && (found->second.kind == Kw::FontTable || found->second.kind == Kw::Marker
+                || found->second.kind == Kw::Numbering || found->second.kind == Kw::Dest);
+        if (starred && !destination) {
+            // An ignorable destination not handled here: its text is not body text.
+            setDestination(Dest::Skip);
+            return;
+        }
+        if (found == table.end())
+            return;
+        const Keyword kw = found->second;
+        const bool on = !hasParam || value != 0;
+        switch (kw.kind) {
+        case Kw::Dest: setDestination(Dest::Skip); break;
+        case Kw::FontTable:
+            setDestination(Dest::FontTable);
+            m_fontNumber = -1;
+            m_fontName.clear();
+            break;
+        case Kw::Marker:
+            if (setDestination(Dest::Marker)) {
+                m_current.hasMarker = true;
+                m_current.marker.clear();
+            }
+            break;
+        case Kw::Numbering:
+            if (setDestination(Dest::Numbering))
+                m_state.para.pn = ListKind::None;
+            break;
+        case Kw::Char: put(kw.ch); break;
+        case Kw::Par:
+            if (m_state.dest == Dest::Text)
+                endParagraph();
+            break;
+        case Kw::Line: put(0x2028); break;
+        case Kw::Tab: put(u'\t'); break;
+        case Kw::SectionBreak:
+            if (m_state.dest == Dest::Text && m_current.hasContent())
+                endParagraph();
+            break;
+        case Kw::Bold: m_state.chr.bold = on; break;
+        case Kw::Italic: m_state.chr.italic = on; break;
+        case Kw::Underline: m_state.chr.underline = on; break;
+        case Kw::UnderlineNone: m_state.chr.underline = false; break;
+        case Kw::Hidden: m_state.chr.hidden = on; break;
+        case Kw::Plain: m_state.chr = CharProps{m_defaultFont}; break;
+        case Kw::Font:
+            if (m_state.dest == Dest::FontTable) {
+                commitFontName();
+                m_fontNumber = value;
+            } else {
+                m_state.chr.font = value;
+            }
+            break;
+        case Kw::FontSize:
+            if (value > 0)
+                m_state.chr.halfPoints = std::min(value, 3276);
+            break;
+        case Kw::DefaultFont:
+            m_defaultFont = value;
+            m_state.chr.font = value;
+            break;
+        case Kw::Pard: m_state.para = ParaProps{}; break;
+        case Kw::Left: m_state.para.align = Qt::AlignLeft; break;
+        case Kw::Center: m_state.para.align = Qt::AlignHCenter; break;
+        case Kw::Right: m_state.para.align = Qt::AlignRight; break;
+        case Kw::Justify: m_state.para.align = Qt::AlignJustify; break;
+        case Kw::ListId: m_state.para.listed = value > 0; break;
+        case Kw::PnBullet: m_state.para.pn = ListKind::Bullet; break;
+        case Kw::PnNumbered: m_state.para.pn = ListKind::Numbered; break;
+        case Kw::Unicode: {
+            if (!hasParam)
+                break;
+            int unit = value;
+            if (unit < 0)
+                unit += 65536;
+            if (unit >= 0 && unit <= 0xFFFF) {
+                if (unit >= 0x20 || unit == '\t')
+                    put(char16_t(unit));
+            } else {
+                put(QChar::ReplacementCharacter);
+            }
+            m_skipFallback = m_state.uc;
+            break;
+        }
+        case Kw::UnicodeSkip: m_state.uc = std::clamp(value, 0, 16); break;
+        case Kw::Binary: break;
+        }
+    }
+
+    // The document group itself is never a destination, or one stray word would hide the
+    // whole body.
+    bool setDestination(Dest dest)
+    {
+        if (inDocumentGroup() || m_state.dest == Dest::Skip)
+            return false;
+        m_state.dest = dest;
+        return true;
+    }
+
+    void byte(unsigned char b)
+    {
+        if (b == '\t') {
+            put(u'\t');
+            return;
+        }
+        if (b < 0x20)
+            return;
+        if (b == ';' && m_state.dest == Dest::FontTable) {
+            commitFontName();
+            return;
+        }
+        put(rtf::fromCp1252(b));
+    }
+
+    void put(char16_t ch)
+    {
+        switch (m_state.dest) {
+        case Dest::Text:
+            if (m_state.chr.hidden || (ch < 0x20 && ch != u'\t') || ch == 0x7F)
+                return;
+            // Characters the document model reads as structure or objects are not text.
+            if (ch == 0x2029)
+                ch = 0x2028;
+            if ((ch >= 0xFDD0 && ch <= 0xFDEF) || ch == 0xFFFC || ch == 0xFFFE || ch == 0xFFFF)
+                return;
+            if (ch != u' ') {
+                m_textPara = m_state.para;
+                m_textDepth = m_stack.size();
+            }
+            if (m_current.runs.empty() || !(m_current.runs.back().props == m_state.chr))
+                m_current.runs.push_back(Run{QString(), m_state.chr});
+            m_current.runs.back().text.append(QChar(ch));
+            break;
+        case Dest::FontTable:
+            if (m_fontNumber >= 0)
+                m_fontName.append(QChar(ch));
+            break;
+        case Dest::Marker:
+            m_current.marker.append(QChar(ch));
+            break;
+        case Dest::Skip:
+        case Dest::Numbering:
+            break;
+        }
+    }
+
+    void commitFontName()
+    {
+        if (m_fontNumber >= 0 && !m_fontName.trimmed().isEmpty())
+            m_fonts.insert(m_fontNumber, m_fontName.trimmed());
+        m_fontNumber = -1;
+        m_fontName.clear();
+    }
+
+    void endParagraph()
+    {
+        // Paragraph properties belong to the paragraph mark, unless they were set in a
+        // group around the text that has closed before the mark: the text then shows how
+        // the writer meant the paragraph.
+        const bool textGroupClosed = !m_current.runs.empty() && m_stack.size() < m_textDepth;
+        m_current.para = textGroupClosed ? m_textPara : m_state.para;
+        m_paragraphs.push_back(std::move(m_current));
+        m_current = Paragraph{};
+    }
+
+    const char *m_p;
+    const char *m_end;
+    GroupState m_state;
+    std::vector<GroupState> m_stack;
+    std::size_t m_overflow = 0;
+    bool m_starred = false;
+    int m_skipFallback = 0;
+    int m_defaultFont = 0;
+    QHash<int, QString> m_fonts;
+    int m_fontNumber = -1;
+    QString m_fontName;
+    Paragraph m_current;
+    ParaProps m_textPara;
+    std::size_t m_textDepth = 0;
+    std::vector<Paragraph> m_paragraphs;
+};
+
+// Removes the first n characters of a paragraph's text, across runs.
+void dropLeading(Paragraph &para, qsizetype n)
+{
+    auto it = para.runs.begin();
+    while (n > 0 && it != para.runs.end()) {
+        const qsizetype take = std::min(n, it->text.size());
+        it->text.remove(0, take);
+        n -= take;
+        if (it->text.isEmpty())
+            it = para.runs.erase(it);
+        else
+            ++it;
+    }
+}
+
+QString leadingText(const Paragraph &para, qsizetype n)
+{
+    QString s;
+    for (const Run &run : para.runs) {
+        s += run.text.left(n - s.size());
+        if (s.size() >= n)
+            break;
+    }
+    return s;
+}
+
+// Decides which paragraphs are bullets: list paragraphs whose marker is a bullet, and
+// paragraphs of programs that write the bullet as a character followed by a tab.
+void settleLists(std::vector<Paragraph> &paragraphs)
+{
+    for (Paragraph &para : paragraphs) {
+        if (para.hasMarker) {
+            para.bullet = isBulletMarker(para.marker);
+            if (!para.bullet) {
+                QString number = para.marker;
+                const CharProps props = para.runs.empty() ? CharProps{} : para.runs.front().props;
+                para.runs.insert(para.runs.begin(), Run{number, props});
+            }
+        } else {
+            para.bullet = para.para.pn == ListKind::Bullet || para.para.listed;
+        }
+        if (!para.bullet) {
+            const QString head = leadingText(para, 2);
+            if (head.size() == 2 && head.at(0) == QChar(0x2022) && head.at(1) == QLatin1Char('\t')) {
+                dropLeading(para, 2);
+                para.bullet = true;
+            }
+        }
+    }
+}
+
+// Pairs of \u surrogates become one character; a half pair is not text.
+void repairSurrogates(QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+}
+
+QTextCharFormat charFormat(const CharProps &props, const QHash<int, QString> &fonts)
+{
+    QTextCharFormat format;
+    const auto font = fonts.constFind(props.font);
+    if (font != fonts.constEnd())
+        format.setFontFamilies(QStringList{*font});
+    format.setFontPointSize(props.halfPoints / 2.0);
+    format.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(props.italic);
+    format.setFontUnderline(props.underline);
+    return format;
+}
+
+void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
+           QTextDocument &document)
+{
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    document.clear();
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    QTextList *list = nullptr;
+    CharProps last;
+    bool first = true;
+    for (Paragraph &para : paragraphs) {
+        QTextBlockFormat blockFormat;
+        blockFormat.setAlignment(para.para.align);
+        const CharProps head = para.runs.empty() ? last : para.runs.front().props;
+        if (first) {
+            cursor.setBlockFormat(blockFormat);
+            cursor.setBlockCharFormat(charFormat(head, fonts));
+            first = false;
+        } else {
+            cursor.insertBlock(blockFormat, charFormat(head, fonts));
+        }
+        if (para.bullet) {
+            if (list) {
+                list->add(cursor.block());
+            } else {
+                QTextListFormat listFormat;
+                listFormat.setStyle(QTextListFormat::ListDisc);
+                list = cursor.createList(listFormat);
+            }
+        } else {
+            if (QTextList *inherited = cursor.block().textList())
+                inherited->remove(cursor.block());
+            list = nullptr;
+        }
+        for (Run &run : para.runs) {
+            repairSurrogates(run.text);
+            cursor.insertText(run.text, charFormat(run.props, fonts));
+            last = run.props;
+        }
+    }
+    cursor.endEditBlock();
+    document.setUndoRedoEnabled(undo);
+}
+
+std::vector<Paragraph> readPlainText(QByteArrayView bytes)
+{
+    std::vector<Paragraph> paragraphs(1);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == 0)
+            break;
+        if (b == '\n') {
+            paragraphs.emplace_back();
+            continue;
+        }
+        if ((b < 0x20 && b != '\t') || b == 0x7F)
+            continue;
+        std::vector<Run> &runs = paragraphs.back().runs;
+        if (runs.empty())
+            runs.emplace_back();
+        runs.back().text.append(QChar(rtf::fromCp1252(b)));
+    }
+    return paragraphs;
+}
+
+} // namespace
+
+void readRtf(QByteArrayView bytes, QTextDocument &into)
+{
+    const char *begin = bytes.data();
+    const char *end = begin + bytes.size();
+    while (begin < end && (*begin == ' ' || *begin == '\r' || *begin == '\n' || *begin == '\t'))
+        ++begin;
+    if (end - begin < 5 || std::string_view(begin, 5) != "{\\rtf") {
+        std::vector<Paragraph> paragraphs = readPlainText(bytes);
+        settleLists(paragraphs);
+        build(paragraphs, {}, into);
+        return;
+    }
+    Parser parser(begin, end);
+    std::vector<Paragraph> paragraphs = parser.parse();
+    settleLists(paragraphs);
+    build(paragraphs, parser.fonts(), into);
+}
+
+QString plainTextForTerminal(const QTextDocument &document)
+{
+    QString out;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (const QTextList *list = block.textList()) {
+            const QTextListFormat::Style style = list->format().style();
+            if (style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+                || style == QTextListFormat::ListSquare)
+                out += QStringLiteral("* ");
+            else
+                out += list->itemText(block) + QLatin1Char(' ');
+        }
+        QString text = block.text();
+        text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+        out += text;
+        out += QLatin1Char('\n');
+    }
+    return out;
+}
