@@ -24,6 +24,9 @@ void TGXCustomOutlookBar::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange)
         repaint();
+    else if (event->type() == QEvent::FontChange)
+        update(); // item slots are measured in the bar's font
+
     QWidget::changeEvent(event);
 }
 
