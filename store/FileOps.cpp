@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -304,6 +305,19 @@ void syncFolder(const std::string &folder)
         return;
     ::fsync(fd);
     ::close(fd);
+}
+
+std::string followLink(const std::string &path)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string target(real);
+    std::free(real);
+    return target;
 }
 
 std::string folderOf(const std::string &path)

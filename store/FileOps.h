@@ -80,5 +80,8 @@ RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
 void renameReplace(const std::string &from, const std::string &to);
 // Flushes a folder's entries (after a rename) where the file system allows it.
 void syncFolder(const std::string &folder);
+// The file a symbolic link names (the path itself when it is no link or cannot be
+// resolved), so that a file replaced by rename stays where the link points.
+std::string followLink(const std::string &path);
 // The folder part of a path, up to and including its last separator ("" when none).
 std::string folderOf(const std::string &path);

@@ -32,18 +32,26 @@ bool isRegularFile(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Only regular files are read: a device such as /dev/zero would never end.
+// Only regular files are read: a device such as /dev/zero would never end. A file that
+// exists but cannot be read throws, so a write never replaces it with the new key alone.
 QByteArray readFileBytes(const std::string &path)
 {
     if (!isRegularFile(path))
         return {};
+    File file = File::openRead(path);
+    const std::int64_t size = file.size();
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    if (size > 0)
+        file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
+    file.close();
+    return bytes;
+}
+
+// Reading never fails: what cannot be read reads as an empty file.
+QByteArray readFileOrNothing(const std::string &path)
+{
     try {
-        File file = File::openRead(path);
-        const std::int64_t size = file.size();
-        QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-        if (size > 0)
-            file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
-        return bytes;
+        return readFileBytes(path);
     } catch (const IoError &) {
         return {};
     }
@@ -193,20 +201,6 @@ bool fitsOnOneLine(QStringView text)
     return true;
 }
 
-// A symbolic link is followed, so that the file it names is replaced rather than the link.
-std::string resolvedPath(const std::string &path)
-{
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char *real = ::realpath(path.c_str(), nullptr)) {
-            std::string target(real);
-            std::free(real);
-            return target;
-        }
-    }
-    return path;
-}
-
 std::atomic<unsigned> tempCounter{0};
 
 // Writes the whole file beside itself and renames it over the old one, so a crash or a
@@ -214,7 +208,7 @@ std::atomic<unsigned> tempCounter{0};
 // exists but is no regular file (a device) is written in place.
 void writeFileBytes(const std::string &path, const QByteArray &bytes)
 {
-    const std::string target = resolvedPath(path);
+    const std::string target = followLink(path);
     struct stat st{};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     try {
@@ -318,7 +312,7 @@ TProfileFile::TProfileFile(std::string path)
 
 QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
 {
-    const IniText ini = parse(readFileBytes(m_path));
+    const IniText ini = parse(readFileOrNothing(m_path));
     const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
     if (found.line < 0)
         return defaultValue.left(MaxValueLength);
@@ -333,7 +327,12 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
         || !fitsOnOneLine(value))
         raiseProfileWriteError(m_path, IoError::InvalidFilename);
 
-    IniText ini = parse(readFileBytes(m_path));
+    IniText ini;
+    try {
+        ini = parse(readFileBytes(m_path));
+    } catch (const IoError &error) {
+        raiseProfileWriteError(m_path, error.code());
+    }
     const SectionRange range = findSection(ini.lines, sectionName);
     const KeyLine found = findKey(ini.lines, range, keyName);
     if (found.line >= 0) {
@@ -378,12 +377,12 @@ void TProfileFile::WriteBool(QStringView section, QStringView key, bool value)
 
 void TProfileFile::DeleteKey(QStringView section, QStringView key)
 {
-    IniText ini = parse(readFileBytes(m_path));
-    const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
-    if (found.line < 0)
-        return;
-    ini.lines.removeAt(found.line);
     try {
+        IniText ini = parse(readFileBytes(m_path));
+        const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
+        if (found.line < 0)
+            return;
+        ini.lines.removeAt(found.line);
         writeFileBytes(m_path, serialize(ini));
     } catch (const IoError &) {
     }

@@ -4,6 +4,7 @@
 #include "IoError.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <algorithm>
 #include <vector>
 
@@ -70,8 +71,9 @@ std::string packingFileName(const std::string &path)
     return path + ".new";
 }
 
-std::int64_t packRecordFile(const std::string &path, const std::string &packedPath, int size, char *scratch)
+std::int64_t packRecordFile(const std::string &linkOrPath, const std::string &packedPath, int size, char *scratch)
 {
+    const std::string path = followLink(linkOrPath);
     const std::string packingPath = packingFileName(path);
     File source = File::openRead(path);
     File packed = File::create(packedPath);
@@ -93,6 +95,10 @@ std::int64_t packRecordFile(const std::string &path, const std::string &packedPa
 
         // The old file stays untouched until the new one is complete on the disk.
         packing = File::create(packingPath);
+        // The new file takes the old one's permissions.
+        struct stat st{};
+        if (::stat(path.c_str(), &st) == 0)
+            ::chmod(packingPath.c_str(), st.st_mode & 07777);
         constexpr std::int64_t blockRecords = 64;
         std::vector<char> block(static_cast<std::size_t>(blockRecords * size));
         for (std::int64_t first = 0; first < records; first += blockRecords) {

@@ -237,6 +237,23 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(InboxFile, CompactionThroughALinkReplacesTheFileItNamesWithItsPermissions)
+{
+    TempFolders dirs;
+    const std::string real = dirs.userB() + "InBox.qdi";
+    const std::string link = dirs.userA() + "InBox.qdi";
+    writeAll(real, bytesOf({TMessageRecord(), message(q("A"), q("one"))}));
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(real, link);
+    TInboxData inbox;
+    TMessageRecord scratch;
+    packInbox(link, dirs.program(), inbox, scratch);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readAll(real), bytesOf({message(q("A"), q("one"))}));
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST(InboxFile, CompactionOfAMissingDatafileChangesNothing)
 {
     TempFolders dirs;
