@@ -1,15 +1,295 @@
 #include "commands.h"
 
+#include "AddressFile.h"
+#include "Build.h"
+#include "Collect.h"
+#include "DropFiles.h"
+#include "FileOps.h"
+#include "FolderCheck.h"
+#include "InboxFile.h"
+#include "IoError.h"
+#include "Paths.h"
+#include "Send.h"
+#include "Settings.h"
+#include "SettingsCheck.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
-int notYet(const char *name)
+
+constexpr int Failed = 1;
+constexpr int Usage = 2;
+
+void printLine(std::FILE *to, const QString &text)
 {
-    std::fprintf(stderr, "quindle-tool: %s is not available yet\n", name);
-    return 2;
+    std::fprintf(to, "%s\n", text.toLocal8Bit().constData());
 }
+
+int fail(const QString &message)
+{
+    printLine(stderr, message);
+    return Failed;
+}
+
+int usage(const char *text)
+{
+    std::fprintf(stderr, "usage: quindle-tool %s\n", text);
+    return Usage;
+}
+
+std::string asFolder(const char *argument)
+{
+    std::string folder = argument;
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+QString argText(const char *argument)
+{
+    return QString::fromLocal8Bit(argument);
+}
+
+QString plural(int n, const char *one, const char *many)
+{
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+// The settings of DIR's "main.ini", which must pass the settings check.
+std::optional<TSettings> completeSettings(const std::string &programFolder, QString &problem)
+{
+    const TSettings settings = readSettings(programFolder);
+    const SettingsProblem check = checkSettings(settings);
+    if (check != SettingsProblem::None) {
+        problem = settingsProblemText(check);
+        return std::nullopt;
+    }
+    return settings;
+}
+
+const char *sendUsage = "send --program-folder DIR --to NAME [--to NAME ...] --subject TEXT --body-rtf FILE "
+                        "[--attach PATH ...]";
+
 } // namespace
 
-int runSend(int, char **) { return notYet("send"); }
-int runCollect(int, char **) { return notYet("collect"); }
-int runCheck(int, char **) { return notYet("check"); }
+int runSend(int argc, char **argv)
+{
+    const char *programArg = nullptr;
+    const char *bodyArg = nullptr;
+    QString subject;
+    std::vector<QString> recipients;
+    std::vector<QString> attachments;
+    for (int i = 0; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (!hasValue)
+            return usage(sendUsage);
+        const char *option = argv[i];
+        const char *value = argv[++i];
+        if (std::strcmp(option, "--program-folder") == 0)
+            programArg = value;
+        else if (std::strcmp(option, "--to") == 0)
+            recipients.push_back(argText(value));
+        else if (std::strcmp(option, "--subject") == 0)
+            subject = argText(value);
+        else if (std::strcmp(option, "--body-rtf") == 0)
+            bodyArg = value;
+        else if (std::strcmp(option, "--attach") == 0)
+            attachments.push_back(argText(value));
+        else
+            return usage(sendUsage);
+    }
+    if (!programArg || !bodyArg || recipients.empty())
+        return usage(sendUsage);
+    if (recipients.size() > TMessageRecord::SlotCount || attachments.size() > TMessageRecord::SlotCount)
+        return fail(QStringLiteral("At most 10 recipients and 10 attachments"));
+
+    const std::string programFolder = asFolder(programArg);
+    try {
+        QString problem;
+        const std::optional<TSettings> settings = completeSettings(programFolder, problem);
+        if (!settings)
+            return fail(problem);
+        const TAddressData addresses = loadAddresses(addressFileName(settings->Addresses));
+
+        TNewView view;
+        TSlotTexts attachPaths;
+        {
+            File body = File::openRead(bodyArg);
+            view.bodyRtf.resize(qsizetype(body.size()));
+            body.readAt(0, view.bodyRtf.data(), std::size_t(view.bodyRtf.size()));
+            body.close();
+        }
+        for (std::size_t k = 0; k < recipients.size(); ++k) {
+            view.toCaptions[k] = recipients[k];
+            if (findAddressByName(addresses, recipients[k]) < 0)
+                printLine(stderr, recipients[k] + QStringLiteral(" is not in the address list: nothing is sent to it"));
+        }
+        for (std::size_t j = 0; j < attachments.size(); ++j) {
+            attachPaths[j] = attachments[j];
+            view.attachCaptions[j] = attachmentCaption(attachments[j]);
+            if (!fileExists(pathFromText(attachments[j])))
+                printLine(stderr, attachments[j] + QStringLiteral(" does not exist: it is not attached"));
+        }
+        view.yourName = settings->Name;
+        view.subject = subject;
+
+        TMessageRecord outgoing;
+        int messageReady = 0;
+        const SendCommandReport report =
+            sendCommand(programFolder, view, attachPaths, addresses, outgoing, messageReady);
+        if (report.message != MessagesSentMessage)
+            return fail(report.message);
+        printLine(stdout, QStringLiteral("sent to ") + plural(report.sent.dropFiles, "folder", "folders"));
+        return 0;
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+int runCollect(int argc, char **argv)
+{
+    const char *collectUsage = "collect --program-folder DIR";
+    if (argc != 2 || std::strcmp(argv[0], "--program-folder") != 0)
+        return usage(collectUsage);
+    const std::string programFolder = asFolder(argv[1]);
+    try {
+        QString problem;
+        const std::optional<TSettings> settings = completeSettings(programFolder, problem);
+        if (!settings)
+            return fail(problem);
+        const std::string datafile = inboxFileName(settings->InboxData);
+        // Another process working on this inbox would overwrite our slots, and we theirs.
+        const std::unique_ptr<InboxLock> lock = InboxLock::tryAcquire(datafile);
+        if (!lock)
+            return fail(InboxInUseMessage);
+        TInboxData inbox = loadInbox(datafile);
+        const TAddressData addresses = loadAddresses(addressFileName(settings->Addresses));
+        TMessageRecord incoming;
+        const CollectReport report = collectMail(*settings, datafile, inbox, incoming, addresses);
+        printLine(stdout, QStringLiteral("collected ") + plural(report.collected, "message", "messages"));
+        return 0;
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+namespace {
+
+QJsonArray jsonStrings(const std::vector<QString> &texts)
+{
+    QJsonArray array;
+    for (const QString &text : texts)
+        array.append(text);
+    return array;
+}
+
+QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
+{
+    QJsonArray recipients;
+    for (const RecipientRun &run : report.recipients) {
+        QJsonArray beyond;
+        for (int n : run.beyondGap)
+            beyond.append(n);
+        recipients.append(QJsonObject{{QStringLiteral("name"), run.recipient},
+                                      {QStringLiteral("run"), run.run},
+                                      {QStringLiteral("stopsAt"), run.stopsAt},
+                                      {QStringLiteral("beyondGap"), beyond}});
+    }
+    QJsonArray entries;
+    for (const AttachmentEntry &entry : report.entries) {
+        entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
+                                   {QStringLiteral("count"), entry.count},
+                                   {QStringLiteral("referenced"), entry.referenced},
+                                   {QStringLiteral("filePresent"), entry.filePresent},
+                                   {QStringLiteral("inAttachIni"), entry.inAttachIni}});
+    }
+    return QJsonObject{{QStringLiteral("folder"), textFromPath(folder)},
+                       {QStringLiteral("recipients"), recipients},
+                       {QStringLiteral("shortFiles"), jsonStrings(report.shortFiles)},
+                       {QStringLiteral("temporaryFiles"), jsonStrings(report.temporaryFiles)},
+                       {QStringLiteral("attachIniPresent"), report.attachIniPresent},
+                       {QStringLiteral("attachments"), entries},
+                       {QStringLiteral("filesWithoutEntry"), jsonStrings(report.filesWithoutEntry)},
+                       {QStringLiteral("needsAttention"), report.needsAttention()}};
+}
+
+void printText(const FolderCheckReport &report)
+{
+    const QString qdm = DropFileExtension;
+    if (report.recipients.empty())
+        printLine(stdout, QStringLiteral("no drop files"));
+    for (const RecipientRun &run : report.recipients) {
+        const auto drop = [&](int n) { return run.recipient + QString::number(n) + qdm; };
+        const int taken = run.stopsAt ? run.stopsAt - 1 : run.run;
+        QString line = run.recipient + QStringLiteral(": ");
+        if (taken == 0)
+            line += QStringLiteral("collects nothing");
+        else if (taken == 1)
+            line += QStringLiteral("collects ") + drop(1);
+        else
+            line += QStringLiteral("collects %1 to %2").arg(drop(1), drop(taken));
+        if (run.stopsAt)
+            line += QStringLiteral(", then stops at %1 (shorter than one record)").arg(drop(run.stopsAt));
+        printLine(stdout, line);
+        for (int n : run.beyondGap)
+            printLine(stdout, QStringLiteral("  beyond a gap, not collected: ") + drop(n));
+    }
+    for (const QString &name : report.shortFiles)
+        printLine(stdout, QStringLiteral("short drop file (stops every collection there): ") + name);
+    for (const QString &name : report.temporaryFiles)
+        printLine(stdout, QStringLiteral("temporary file left by a sender: ") + name);
+    if (!report.attachIniPresent)
+        printLine(stdout, QStringLiteral("no Attach.ini"));
+    for (const AttachmentEntry &entry : report.entries) {
+        QString line = entry.inAttachIni ? QStringLiteral("%1=%2").arg(entry.name).arg(entry.count)
+                                         : QStringLiteral("%1 (no entry)").arg(entry.name);
+        line += QStringLiteral(", named by %1, ").arg(plural(entry.referenced, "drop file slot", "drop file slots"));
+        line += entry.filePresent ? QStringLiteral("file present") : QStringLiteral("file missing");
+        if (entry.count != entry.referenced)
+            line += QStringLiteral(" - count does not match");
+        printLine(stdout, line);
+    }
+    for (const QString &name : report.filesWithoutEntry)
+        printLine(stdout, QStringLiteral("file with no entry: ") + name);
+    printLine(stdout, report.needsAttention() ? QStringLiteral("needs attention") : QStringLiteral("ok"));
+}
+
+} // namespace
+
+int runCheck(int argc, char **argv)
+{
+    const char *checkUsage = "check [--json] FOLDER";
+    bool json = false;
+    const char *folderArg = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0)
+            json = true;
+        else if (!folderArg)
+            folderArg = argv[i];
+        else
+            return usage(checkUsage);
+    }
+    if (!folderArg)
+        return usage(checkUsage);
+    const std::string folder = asFolder(folderArg);
+    try {
+        if (!folderExists(folder))
+            return fail(QStringLiteral("Folder not found: ") + textFromPath(folder));
+        const FolderCheckReport report = checkFolder(folder);
+        if (json)
+            std::fputs(QJsonDocument(toJson(folder, report)).toJson(QJsonDocument::Indented).constData(), stdout);
+        else
+            printText(report);
+        return report.needsAttention() ? Failed : 0;
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+}

@@ -1,0 +1,151 @@
+#include "Collect.h"
+
+#include "CopyProgress.h"
+#include "DropFiles.h"
+#include "FileOps.h"
+#include "Paths.h"
+#include "SettingsCheck.h"
+#include "AddressFile.h"
+#include "Settings.h"
+
+#include <filesystem>
+
+namespace {
+
+class Collector
+{
+public:
+    Collector(const TSettings &view, const std::string &inboxFileName, TInboxData &inbox,
+              TMessageRecord &incoming, const TAddressData &addresses, const MailCallbacks &callbacks)
+        : m_name(view.Name)
+        , m_ownFolder(pathFromText(view.MyDest))
+        , m_inbox(inbox)
+        , m_incoming(incoming)
+        , m_addresses(addresses)
+        , m_callbacks(callbacks)
+        // The datafile must exist (start-up creates it); a missing one ends the run before
+        // any drop file is read.
+        , m_datafile(File::openReadWrite(inboxFileName))
+    {
+    }
+
+    int collected() const { return m_collected; }
+
+    void ownFolder()
+    {
+        m_slot = 0;
+        for (int n = 1;; ++n) {
+            const std::string drop = DropFileName(m_ownFolder, m_name, n);
+            if (!fileExists(drop))
+                break;
+            take(drop);
+            // The attachments are already in place here; only their keys go.
+            for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+                const QString attach = m_incoming.AttachName(k);
+                if (!attach.isEmpty() && isPlainFileName(attach))
+                    ForgetAttachment(m_ownFolder, attach);
+            }
+        }
+    }
+
+    void serverFolders()
+    {
+        m_slot = 0;
+        for (int index : serverEntries(m_addresses)) {
+            const std::string server = pathFromText(m_addresses[std::size_t(index)].InBox());
+            if (!folderExists(server))
+                continue;
+            for (int n = 1;; ++n) {
+                const std::string drop = DropFileName(server, m_name, n);
+                if (!fileExists(drop))
+                    break;
+                m_callbacks.pump();
+                take(drop);
+                for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+                    const QString attach = m_incoming.AttachName(k);
+                    if (!attach.isEmpty())
+                        collectAttachment(server, attach);
+                }
+            }
+        }
+    }
+
+    void finish() { m_datafile.close(); }
+
+private:
+    // One drop file into the first free slot. The drop file goes only once its record is
+    // on the disk, so a crash can at worst collect a message twice, never lose it.
+    void take(const std::string &drop)
+    {
+        File file = File::openRead(drop);
+        file.readAt(0, m_incoming.bytes.data(), TMessageRecord::Size);
+        while (true) {
+            if (m_slot == m_inbox.size())
+                m_inbox.emplace_back();
+            if (m_inbox[m_slot].isEmpty())
+                break;
+            ++m_slot;
+        }
+        // The array takes the message only once the file has it, so a failed write leaves
+        // both agreeing and the drop file in place.
+        m_datafile.writeAt(std::int64_t(m_slot) * TMessageRecord::Size, m_incoming.bytes.data(),
+                           TMessageRecord::Size);
+        m_datafile.sync();
+        m_inbox[m_slot] = m_incoming;
+        file.close();
+        removeFile(drop);
+        ++m_collected;
+    }
+
+    void collectAttachment(const std::string &server, const QString &attach)
+    {
+        // A name from a received record never leads outside the folders worked in.
+        if (!isPlainFileName(attach))
+            return;
+        m_callbacks.pump();
+        const std::string source = server + pathFromText(attach);
+        const std::string target = m_ownFolder + pathFromText(attach);
+        // A server folder that is the own folder (perhaps by another path) keeps its file.
+        std::error_code ec;
+        const bool ownCopy = std::filesystem::equivalent(source, target, ec) && !ec;
+        copyWithProgress(source, m_ownFolder, attach, m_callbacks, false);
+        m_callbacks.hide();
+        if (UncountAttachment(server, attach) == 0 && !ownCopy)
+            removeFile(source);
+    }
+
+    QString m_name;
+    std::string m_ownFolder;
+    TInboxData &m_inbox;
+    TMessageRecord &m_incoming;
+    const TAddressData &m_addresses;
+    const MailCallbacks &m_callbacks;
+    File m_datafile;
+    std::size_t m_slot = 0;
+    int m_collected = 0;
+};
+
+} // namespace
+
+CollectReport collectMail(const TSettings &view, const std::string &inboxFileName, TInboxData &inbox,
+                          TMessageRecord &incoming, const TAddressData &addresses, const MailCallbacks &callbacks)
+{
+    CollectReport report;
+    MailRunGuard guard;
+    if (!guard.acquired()) {
+        report.outcome = MailOutcome::Refused;
+        return report;
+    }
+    if (checkSettings(view) != SettingsProblem::None) {
+        report.outcome = MailOutcome::SettingsIncomplete;
+        return report;
+    }
+    Collector collector(view, inboxFileName, inbox, incoming, addresses, callbacks);
+    collector.ownFolder();
+    callbacks.pump();
+    collector.serverFolders();
+    collector.finish();
+    report.collected = collector.collected();
+    report.showInBox = true;
+    return report;
+}

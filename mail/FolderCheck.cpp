@@ -1,0 +1,238 @@
+#include "FolderCheck.h"
+
+#include "Cp1252.h"
+#include "DropFiles.h"
+#include "FileOps.h"
+#include "InboxFile.h"
+#include "IoError.h"
+#include "MessageRecord.h"
+#include "Paths.h"
+#include "ProfileFile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+
+namespace {
+
+struct FolderFile
+{
+    std::string name;
+    std::int64_t size = 0;
+};
+
+std::vector<FolderFile> plainFiles(const std::string &folder)
+{
+    std::vector<FolderFile> files;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        raiseIoError(errno);
+    while (dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat st{};
+        if (::stat((folder + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            files.push_back({name, st.st_size});
+    }
+    ::closedir(dir);
+    std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
+    return files;
+}
+
+bool endsWith(const std::string &text, const std::string &tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Every way a drop file's stem splits into a recipient name and a number written without
+// leading zeros: Ben11 is Ben's 11th and Ben1's 1st.
+std::vector<std::pair<std::string, int>> splits(const std::string &stem)
+{
+    std::vector<std::pair<std::string, int>> result;
+    std::size_t digits = stem.size();
+    while (digits > 0 && stem[digits - 1] >= '0' && stem[digits - 1] <= '9')
+        --digits;
+    for (std::size_t p = digits; p < stem.size(); ++p) {
+        if (p == 0 || stem[p] == '0' || stem.size() - p > 9)
+            continue;
+        result.emplace_back(stem.substr(0, p), std::stoi(stem.substr(p)));
+    }
+    return result;
+}
+
+// The keys of section "attachments" in file order; the values come through the profile
+// file so that they read as every copy of the program reads them.
+std::vector<QString> attachmentKeys(const std::string &iniPath)
+{
+    QFile file(textFromPath(iniPath));
+    std::vector<QString> keys;
+    if (!file.open(QIODevice::ReadOnly))
+        return keys;
+    bool inSection = false;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &raw : lines) {
+        const QString line = fromCp1252(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            inSection = line.mid(1, line.size() - 2).trimmed().compare(AttachmentsSection, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inSection || eq <= 0 || line.startsWith(QLatin1Char(';')))
+            continue;
+        const QString key = line.left(eq).trimmed();
+        const bool seen = std::any_of(keys.begin(), keys.end(), [&](const QString &k) {
+            return k.compare(key, Qt::CaseInsensitive) == 0;
+        });
+        if (!seen)
+            keys.push_back(key);
+    }
+    return keys;
+}
+
+// Attach.ini with its lock, and a datafile kept in the inbox folder with its lock.
+bool isBookkeeping(const std::string &name)
+{
+    const QString title = textFromPath(name);
+    return title.startsWith(AttachIniTitle, Qt::CaseInsensitive) || title == InboxFileTitle
+        || title == InboxFileTitle + QStringLiteral(".lock");
+}
+
+} // namespace
+
+bool FolderCheckReport::needsAttention() const
+{
+    if (!shortFiles.empty() || !temporaryFiles.empty())
+        return true;
+    for (const RecipientRun &r : recipients) {
+        if (!r.beyondGap.empty())
+            return true;
+    }
+    for (const AttachmentEntry &e : entries) {
+        if (e.count != e.referenced || !e.filePresent)
+            return true;
+    }
+    return false;
+}
+
+FolderCheckReport checkFolder(const std::string &folder)
+{
+    FolderCheckReport report;
+    const std::string extension = pathFromText(DropFileExtension);
+    std::map<std::string, std::int64_t> drops; // stem -> size
+    std::vector<FolderFile> others;
+    for (const FolderFile &file : plainFiles(folder)) {
+        if (isTemporaryDropFile(file.name))
+            report.temporaryFiles.push_back(textFromPath(file.name));
+        else if (endsWith(file.name, extension) && file.name.size() > extension.size())
+            drops[file.name.substr(0, file.name.size() - extension.size())] = file.size;
+        else if (!isBookkeeping(file.name))
+            others.push_back(file);
+    }
+
+    // Each candidate recipient's run 1..k.
+    std::map<std::string, RecipientRun> runs;
+    std::set<std::string> claimed;
+    for (const auto &[stem, size] : drops) {
+        for (const auto &[recipient, number] : splits(stem)) {
+            if (runs.count(recipient))
+                continue;
+            RecipientRun run;
+            run.recipient = textFromPath(recipient);
+            for (int n = 1;; ++n) {
+                const auto it = drops.find(recipient + std::to_string(n));
+                if (it == drops.end())
+                    break;
+                claimed.insert(it->first);
+                run.run = n;
+                if (run.stopsAt == 0 && it->second < TMessageRecord::Size)
+                    run.stopsAt = n;
+            }
+            runs.emplace(recipient, run);
+        }
+    }
+    // A file no run takes goes to the recipient that fits it with the longest run, or
+    // else with the smallest number.
+    for (const auto &[stem, size] : drops) {
+        if (size < TMessageRecord::Size)
+            report.shortFiles.push_back(textFromPath(stem + extension));
+        if (claimed.count(stem))
+            continue;
+        const auto options = splits(stem);
+        if (options.empty())
+            continue;
+        auto best = options.front();
+        for (const auto &option : options) {
+            const int have = runs[option.first].run;
+            const int bestHave = runs[best.first].run;
+            if (have > bestHave || (have == bestHave && option.second < best.second))
+                best = option;
+        }
+        runs[best.first].beyondGap.push_back(best.second);
+    }
+    for (auto &[recipient, run] : runs) {
+        if (run.run == 0 && run.beyondGap.empty())
+            continue;
+        std::sort(run.beyondGap.begin(), run.beyondGap.end());
+        report.recipients.push_back(run);
+    }
+
+    // References from every drop file that can be read whole.
+    // Attach.ini keys match without regard to case: case-folded name -> (name, slots).
+    std::map<QString, std::pair<QString, int>> references;
+    for (const auto &[stem, size] : drops) {
+        if (size < TMessageRecord::Size)
+            continue;
+        TMessageRecord record;
+        try {
+            File::openRead(folder + stem + extension).readAt(0, record.bytes.data(), TMessageRecord::Size);
+        } catch (const IoError &) {
+            continue;
+        }
+        for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+            const QString name = record.AttachName(k);
+            if (name.isEmpty())
+                continue;
+            auto &ref = references[name.toCaseFolded()];
+            ref.first = name;
+            ++ref.second;
+        }
+    }
+
+    const std::string iniPath = folder + pathFromText(AttachIniTitle);
+    report.attachIniPresent = fileExists(iniPath);
+    const TProfileFile ini(iniPath);
+    std::set<QString> withEntry;
+    for (const QString &key : attachmentKeys(iniPath)) {
+        AttachmentEntry entry;
+        entry.name = key;
+        entry.count = ini.ReadInteger(AttachmentsSection, key, 0);
+        const auto ref = references.find(key.toCaseFolded());
+        entry.referenced = ref == references.end() ? 0 : ref->second.second;
+        // The key matches without regard to case, the file as the drop files spell it.
+        const QString spelt = ref == references.end() ? key : ref->second.first;
+        entry.filePresent = (isPlainFileName(key) && fileExists(folder + pathFromText(key)))
+            || (isPlainFileName(spelt) && fileExists(folder + pathFromText(spelt)));
+        withEntry.insert(key.toCaseFolded());
+        report.entries.push_back(entry);
+    }
+    for (const auto &[folded, ref] : references) {
+        if (withEntry.count(folded))
+            continue;
+        AttachmentEntry entry;
+        entry.name = ref.first;
+        entry.referenced = ref.second;
+        entry.inAttachIni = false;
+        entry.filePresent = isPlainFileName(ref.first) && fileExists(folder + pathFromText(ref.first));
+        report.entries.push_back(entry);
+    }
+    for (const FolderFile &file : others) {
+        const QString name = textFromPath(file.name);
+        if (!withEntry.count(name.toCaseFolded()))
+            report.filesWithoutEntry.push_back(name);
+    }
+    return report;
+}

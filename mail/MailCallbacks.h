@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// What a long operation tells the window while it runs. Any member may be left empty.
+struct MailCallbacks
+{
+    // Let the window process pending events (repaint, move the progress bar).
+    std::function<void()> processEvents;
+    // Make the progress bar visible, then set its maximum.
+    std::function<void(std::int64_t maximum)> showProgress;
+    std::function<void(std::int64_t step)> advanceProgress;
+    // Hide the progress bar and set its position back to 0.
+    std::function<void()> hideProgress;
+
+    void pump() const
+    {
+        if (processEvents)
+            processEvents();
+    }
+    void show(std::int64_t maximum) const
+    {
+        if (showProgress)
+            showProgress(maximum);
+    }
+    void advance(std::int64_t step) const
+    {
+        if (advanceProgress)
+            advanceProgress(step);
+    }
+    void hide() const
+    {
+        if (hideProgress)
+            hideProgress();
+    }
+};
+
+// How an operation ended when it did not end with an IoError.
+enum class MailOutcome {
+    Done,
+    // Another send or collection is under way: the window beeps; nothing was changed.
+    Refused,
+    // The settings check failed: the window brings the Settings view forward and beeps.
+    SettingsIncomplete,
+};
+
+// Only one send or collection runs at a time in a process: they share the copy buffer and
+// the inbox, and the window processes events (so takes clicks) while one runs.
+class MailRunGuard
+{
+public:
+    MailRunGuard();
+    ~MailRunGuard();
+    MailRunGuard(const MailRunGuard &) = delete;
+    MailRunGuard &operator=(const MailRunGuard &) = delete;
+
+    bool acquired() const { return m_acquired; }
+    static bool busy();
+
+private:
+    bool m_acquired = false;
+};

@@ -1,0 +1,128 @@
+#include "mailfixture.h"
+
+#include "FolderCheck.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUINDLE_TOOL), args);
+    process.waitForFinished(-1);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QJsonObject findByName(const QJsonArray &array, const QString &name)
+{
+    for (const QJsonValue &value : array) {
+        if (value.toObject().value(QStringLiteral("name")).toString() == name)
+            return value.toObject();
+    }
+    return {};
+}
+
+TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
+{
+    TempFolders t;
+    const std::string f = t.server1();
+    writeAll(f + "Ann1.qdm", recordBytes(makeRecord("Carl", "a", {"report.doc"})));
+    writeAll(f + "Ann2.qdm", recordBytes(makeRecord("Carl", "b", {"x.zip"})));
+    writeAll(f + "Ann4.qdm", recordBytes(makeRecord("Carl", "d")));
+    writeAll(f + "Bob1.qdm", recordBytes(makeRecord("Carl", "e")));
+    writeAll(f + "Bob2.qdm", std::string(100, 'x'));
+    writeAll(f + "Bob3.qdm", recordBytes(makeRecord("Carl", "g", {"report.doc"})));
+    writeAll(f + ".quindle-drop-0123456789abcdef.tmp", "partial");
+    writeAll(f + "report.doc", "r");
+    writeAll(f + "stray.bin", "s");
+    writeAll(f + "Attach.ini", "[attachments]\r\nreport.doc=3\r\nx.zip=1\r\n");
+    const std::string before = readAll(f + "Attach.ini");
+
+    const ToolRun run = runTool({QStringLiteral("check"), QStringLiteral("--json"), qs(f)});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_TRUE(json.value(QStringLiteral("needsAttention")).toBool());
+
+    const QJsonArray recipients = json.value(QStringLiteral("recipients")).toArray();
+    const QJsonObject ann = findByName(recipients, qs("Ann"));
+    EXPECT_EQ(ann.value(QStringLiteral("run")).toInt(), 2);
+    EXPECT_EQ(ann.value(QStringLiteral("stopsAt")).toInt(), 0);
+    EXPECT_EQ(ann.value(QStringLiteral("beyondGap")).toArray(), QJsonArray{4});
+    const QJsonObject bob = findByName(recipients, qs("Bob"));
+    EXPECT_EQ(bob.value(QStringLiteral("run")).toInt(), 3);
+    EXPECT_EQ(bob.value(QStringLiteral("stopsAt")).toInt(), 2);
+    EXPECT_EQ(json.value(QStringLiteral("shortFiles")).toArray(), QJsonArray{qs("Bob2.qdm")});
+    EXPECT_EQ(json.value(QStringLiteral("temporaryFiles")).toArray(),
+              QJsonArray{qs(".quindle-drop-0123456789abcdef.tmp")});
+
+    const QJsonArray entries = json.value(QStringLiteral("attachments")).toArray();
+    const QJsonObject report = findByName(entries, qs("report.doc"));
+    EXPECT_EQ(report.value(QStringLiteral("count")).toInt(), 3);
+    EXPECT_EQ(report.value(QStringLiteral("referenced")).toInt(), 2);
+    EXPECT_TRUE(report.value(QStringLiteral("filePresent")).toBool());
+    const QJsonObject zip = findByName(entries, qs("x.zip"));
+    EXPECT_EQ(zip.value(QStringLiteral("count")).toInt(), 1);
+    EXPECT_EQ(zip.value(QStringLiteral("referenced")).toInt(), 1);
+    EXPECT_FALSE(zip.value(QStringLiteral("filePresent")).toBool());
+    EXPECT_EQ(json.value(QStringLiteral("filesWithoutEntry")).toArray(), QJsonArray{qs("stray.bin")});
+
+    // The plain text names the same findings; the folder is only read.
+    const ToolRun text = runTool({QStringLiteral("check"), qs(f)});
+    EXPECT_EQ(text.status, 1);
+    for (const char *line : {"Ann: collects Ann1.qdm to Ann2.qdm", "beyond a gap, not collected: Ann4.qdm",
+                             "then stops at Bob2.qdm", "report.doc=3, named by 2 drop file slots",
+                             "count does not match", "x.zip=1, named by 1 drop file slot, file missing",
+                             "file with no entry: stray.bin", "needs attention"})
+        EXPECT_TRUE(text.out.contains(qs(line))) << line << "\n" << text.out.toStdString();
+    EXPECT_EQ(readAll(f + "Attach.ini"), before);
+    EXPECT_EQ(listFolder(f).size(), 10u);
+}
+
+TEST(FolderCheck, HealthyFolderNeedsNoAttention)
+{
+    TempFolders t;
+    const std::string f = t.server1();
+    // Ben11.qdm is Ben's eleventh and, as well, the first of a user called Ben1.
+    for (int n = 1; n <= 11; ++n)
+        writeAll(f + "Ben" + std::to_string(n) + ".qdm", recordBytes(makeRecord("Carl", "m", {"a.txt"})));
+    writeAll(f + "a.txt", "a");
+    writeAll(f + "kept.txt", "an own folder keeps collected attachments");
+    writeAll(f + "Attach.ini", "[Attachments]\r\nA.TXT=11\r\n");
+
+    const FolderCheckReport report = checkFolder(f);
+    EXPECT_FALSE(report.needsAttention());
+    ASSERT_EQ(report.recipients.size(), 2u);
+    EXPECT_EQ(report.recipients[0].recipient, qs("Ben"));
+    EXPECT_EQ(report.recipients[0].run, 11);
+    EXPECT_EQ(report.recipients[1].recipient, qs("Ben1"));
+    EXPECT_EQ(report.recipients[1].run, 1);
+    ASSERT_EQ(report.entries.size(), 1u);
+    EXPECT_EQ(report.entries[0].referenced, 11);
+    EXPECT_EQ(report.filesWithoutEntry, std::vector<QString>{qs("kept.txt")});
+
+    const ToolRun run = runTool({QStringLiteral("check"), qs(f)});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.endsWith(qs("ok\n"))) << run.out.toStdString();
+
+    // One drop file more for the folder: the count falls behind.
+    writeAll(f + "Ben12.qdm", recordBytes(makeRecord("Carl", "m", {"a.txt"})));
+    EXPECT_TRUE(checkFolder(f).needsAttention());
+    EXPECT_EQ(runTool({QStringLiteral("check"), qs(f)}).status, 1);
+}
+
+} // namespace
