@@ -1,8 +1,6 @@
 #include "GXOutlookStream.h"
 #include "GX_Outlook.h"
-#ifdef QUINDLE_GALLERY_CAPTIONPANEL
 #include "FeCapPnl.h"
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -202,15 +200,11 @@ int main(int argc, char **argv)
     }
     layout->addWidget(bar);
 
-#ifdef QUINDLE_GALLERY_CAPTIONPANEL
     auto *panel = new TFECaptionPanel(&window);
     panel->setObjectName(QStringLiteral("InBoxPan"));
     panel->setCaption(QStringLiteral("InBox"));
     panel->setButtonVisible(true);
     layout->addWidget(panel, 1);
-#else
-    QWidget *panel = nullptr;
-#endif
 
     window.resize(420, 440);
     window.show();
@@ -223,7 +217,6 @@ int main(int argc, char **argv)
     bar->grab(); // lays the panel out, so selecting knows how many items fit
     bar->setSelectedItem(4);
     bool ok = bar->grab().save(QDir(saveDir).filePath(QStringLiteral("navbar.png")));
-    if (panel)
-        ok = panel->grab().save(QDir(saveDir).filePath(QStringLiteral("captionpanel.png"))) && ok;
+    ok = panel->grab().save(QDir(saveDir).filePath(QStringLiteral("captionpanel.png"))) && ok;
     return ok ? 0 : 1;
 }
