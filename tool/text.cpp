@@ -1,9 +1,96 @@
 #include "commands.h"
 
-#include <cstdio>
+#include "IoError.h"
+#include "MessageRecord.h"
+#include "RecordFile.h"
+#include "RtfCodec.h"
 
-int runText(int, char **)
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextDocument>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void print(const QString &text)
 {
-    std::fputs("quindle-tool: text is not available yet\n", stderr);
-    return 2;
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, std::size_t(utf8.size()), stdout);
+}
+
+QString bodyText(QByteArrayView rtf)
+{
+    QTextDocument document;
+    readRtf(rtf, document);
+    return plainTextForTerminal(document);
+}
+
+bool isRecordFile(const std::string &path)
+{
+    const QString name = QString::fromStdString(path).toLower();
+    return name.endsWith(QStringLiteral(".qdm")) || name.endsWith(QStringLiteral(".qdi"));
+}
+
+int printRecords(const std::string &path)
+{
+    const MessageFileContents contents = readMessageFile(path);
+    bool first = true;
+    for (std::size_t i = 0; i < contents.records.size(); ++i) {
+        const TMessageRecord &record = contents.records[i];
+        if (record.isEmpty())
+            continue;
+        if (!first)
+            print(QStringLiteral("\n"));
+        first = false;
+        print(QStringLiteral("--- record %1 ---\nFrom: %2\nSubject: %3\n\n")
+                  .arg(i)
+                  .arg(record.From(), record.Subject()));
+        print(bodyText(record.Body()));
+    }
+    if (contents.trailingBytes > 0)
+        std::fprintf(stderr, "quindle-tool: %s: %lld bytes after the last whole record ignored\n",
+                     path.c_str(), static_cast<long long>(contents.trailingBytes));
+    return 0;
+}
+
+int printRtfFile(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "quindle-tool: %s: %s\n", path.c_str(), file.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    print(bodyText(file.readAll()));
+    return 0;
+}
+
+} // namespace
+
+int runText(int argc, char **argv)
+{
+    if (argc != 1) {
+        std::fputs("usage: quindle-tool text FILE\n"
+                   "  FILE is an RTF body, a drop file (.qdm) or an inbox datafile (.qdi)\n",
+                   stderr);
+        return 2;
+    }
+    const std::string path = argv[0];
+
+    // Fonts need a GUI application, and an administrator's terminal may have no display.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    char programName[] = "quindle-tool";
+    char *qtArgv[] = {programName, nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
+
+    try {
+        return isRecordFile(path) ? printRecords(path) : printRtfFile(path);
+    } catch (const IoError &error) {
+        std::fprintf(stderr, "quindle-tool: %s: %s\n", path.c_str(), error.what());
+        return 1;
+    }
 }

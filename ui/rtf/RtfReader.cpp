@@ -465,14 +465,16 @@ private:
 
     void put(char16_t ch)
     {
+        // Control characters, and those the document model reads as structure or
+        // objects, are not text.
+        if ((ch < 0x20 && ch != u'\t') || ch == 0x7F || (ch >= 0xFDD0 && ch <= 0xFDEF)
+            || ch == 0xFFFC || ch == 0xFFFE || ch == 0xFFFF)
+            return;
+        if (ch == 0x2029)
+            ch = 0x2028;
         switch (m_state.dest) {
         case Dest::Text:
-            if (m_state.chr.hidden || (ch < 0x20 && ch != u'\t') || ch == 0x7F)
-                return;
-            // Characters the document model reads as structure or objects are not text.
-            if (ch == 0x2029)
-                ch = 0x2028;
-            if ((ch >= 0xFDD0 && ch <= 0xFDEF) || ch == 0xFFFC || ch == 0xFFFE || ch == 0xFFFF)
+            if (m_state.chr.hidden)
                 return;
             if (ch != u' ') {
                 m_textPara = m_state.para;
@@ -620,16 +622,27 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
     QTextList *list = nullptr;
     CharProps last;
     bool first = true;
+    // A body uses a handful of formats over and over; building each once keeps a full
+    // body's load well under a millisecond.
+    std::vector<std::pair<CharProps, QTextCharFormat>> formats;
+    const auto formatOf = [&](const CharProps &props) -> const QTextCharFormat & {
+        for (const auto &[known, format] : formats) {
+            if (known == props)
+                return format;
+        }
+        formats.emplace_back(props, charFormat(props, fonts));
+        return formats.back().second;
+    };
     for (Paragraph &para : paragraphs) {
         QTextBlockFormat blockFormat;
         blockFormat.setAlignment(para.para.align);
         const CharProps head = para.runs.empty() ? last : para.runs.front().props;
         if (first) {
             cursor.setBlockFormat(blockFormat);
-            cursor.setBlockCharFormat(charFormat(head, fonts));
+            cursor.setBlockCharFormat(formatOf(head));
             first = false;
         } else {
-            cursor.insertBlock(blockFormat, charFormat(head, fonts));
+            cursor.insertBlock(blockFormat, formatOf(head));
         }
         if (para.bullet) {
             if (list) {
@@ -640,13 +653,11 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
                 list = cursor.createList(listFormat);
             }
         } else {
-            if (QTextList *inherited = cursor.block().textList())
-                inherited->remove(cursor.block());
             list = nullptr;
         }
         for (Run &run : para.runs) {
             repairSurrogates(run.text);
-            cursor.insertText(run.text, charFormat(run.props, fonts));
+            cursor.insertText(run.text, formatOf(run.props));
             last = run.props;
         }
     }

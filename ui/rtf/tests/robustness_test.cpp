@@ -65,7 +65,7 @@ TEST(Robustness, SurvivesMutatedAndCutDocuments)
 
     std::mt19937 random(20240611);
     const auto below = [&](qsizetype n) { return qsizetype(random() % std::uint32_t(std::max<qsizetype>(n, 1))); };
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 4000; ++round) {
         QByteArray bytes = seeds[std::size_t(below(qsizetype(seeds.size())))];
         const int edits = 1 + int(below(8));
         for (int e = 0; e < edits; ++e) {
