@@ -292,6 +292,7 @@ private:
             --m_skipFallback;
             return;
         }
+        m_starred = false;
         switch (c) {
         case '\\':
         case '{':
@@ -450,6 +451,8 @@ private:
 
     void byte(unsigned char b)
     {
+        // \* marks a destination only when a control word follows it at once.
+        m_starred = false;
         if (b == '\t') {
             put(u'\t');
             return;

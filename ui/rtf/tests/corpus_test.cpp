@@ -83,8 +83,8 @@ TEST_P(Corpus, ReadsAsExpected)
     const CorpusFile file = GetParam();
     const QByteArray bytes = readFile(corpusRoot() + file.rtf);
     ASSERT_FALSE(bytes.isEmpty()) << file.rtf.toStdString();
-    const QJsonObject spec = QJsonDocument::fromJson(readFile(corpusRoot() + file.json)).object();
-    ASSERT_FALSE(spec.isEmpty()) << file.json.toStdString();
+    const QJsonObject expectation = QJsonDocument::fromJson(readFile(corpusRoot() + file.json)).object();
+    ASSERT_FALSE(expectation.isEmpty()) << file.json.toStdString();
 
     QTextDocument document;
     const DocumentFacts got = readExact(bytes, document);
@@ -107,7 +107,7 @@ TEST_P(Corpus, ReadsAsExpected)
         EXPECT_TRUE(document.toPlainText().startsWith(start)) << start.toStdString();
     }
 
-    const QJsonValue expectedValue = spec.value(QStringLiteral("expected"));
+    const QJsonValue expectedValue = expectation.value(QStringLiteral("expected"));
     if (file.malformed || expectedValue.isNull()) {
         EXPECT_TRUE(expectedValue.isNull());
         return; // what it reads as is not defined; reading it must merely end

@@ -80,6 +80,7 @@ TEST(Reader, ReadsTextAsWritten)
         {"bullet written as text", "{\\rtf1 \\bullet\\tab item\\par plain \\bullet\\tab not\\par}",
          "* item\nplain •\tnot\n"},
         {"pn at document level is not a destination", "{\\rtf1 \\pn a\\par}", "a\n"},
+        {"a star before text marks nothing", "{\\rtf1 {a\\* b\\unknown c}d}", "a bcd\n"},
     };
     for (const auto &row : table)
         EXPECT_EQ(terminalText(row.rtf).toStdString(), std::string(row.text)) << row.name;
