@@ -47,7 +47,7 @@ void checkTakenByFile(const std::string &name)
 
 // Last resort where the folder allows neither a non-replacing rename nor hard links: the
 // final name is created exclusively, so a number is still never taken twice.
-int writeInPlace(const std::string &folder, const QString &recipient, const TMessageRecord &record)
+int writeInPlace(const std::string &folder, const QString &recipient, const TMessageRecord &record, DropFlush flush)
 {
     for (;;) {
         const int n = NextDropNumber(folder, recipient);
@@ -58,7 +58,8 @@ int writeInPlace(const std::string &folder, const QString &recipient, const TMes
             continue;
         }
         file.write(record.bytes.data(), record.bytes.size());
-        file.sync();
+        if (flush == DropFlush::ToDisk)
+            file.sync();
         file.close();
         return n;
     }
@@ -80,7 +81,8 @@ int NextDropNumber(const std::string &folder, const QString &recipient)
     return n;
 }
 
-int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record)
+int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
+                  DropFlush flush)
 {
     // The temporary file must stand in the folder of the final name, which a recipient
     // name with a separator or a folder without its final separator moves.
@@ -89,21 +91,23 @@ int WriteDropFile(const std::string &folder, const QString &recipient, const TMe
     File temp = createTemporary(home, tempName);
     try {
         temp.write(record.bytes.data(), record.bytes.size());
-        temp.sync();
+        if (flush == DropFlush::ToDisk)
+            temp.sync();
         temp.close();
         for (;;) {
             const int n = NextDropNumber(folder, recipient);
             const std::string name = DropFileName(folder, recipient, n);
             switch (tryRenameNoReplace(tempName, name)) {
             case RenameResult::Renamed:
-                syncFolder(home);
+                // The folder is not flushed as well: after a crash the record is then at
+                // worst still under its temporary name, whole, which the check reports.
                 return n;
             case RenameResult::Taken:
                 checkTakenByFile(name);
                 continue; // another sender took n meanwhile
             case RenameResult::Unsupported:
                 removeFile(tempName);
-                return writeInPlace(folder, recipient, record);
+                return writeInPlace(folder, recipient, record, flush);
             }
         }
     } catch (...) {

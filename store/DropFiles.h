@@ -20,11 +20,16 @@ std::string DropFileName(const std::string &folder, const QString &recipient, in
 // The first n from 1 whose drop file name is not an existing file.
 int NextDropNumber(const std::string &folder, const QString &recipient);
 
+// Whether a drop file is flushed to the disk before it gets its numbered name. Without the
+// flush a crash of the machine may leave a renamed file without its bytes.
+enum class DropFlush { ToDisk, None };
+
 // Writes the record as the next free drop file for recipient in folder and returns its
 // number. The record is written and flushed under a temporary name that no collector
 // takes, then renamed to the numbered name without ever replacing a file; when another
 // sender took the number meanwhile, the next free one is tried.
-int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record);
+int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
+                  DropFlush flush = DropFlush::ToDisk);
 
 // True for our own temporary drop files (name only, no folder), which a crashed sender
 // may leave behind and which nobody collects.

@@ -101,7 +101,7 @@ TEST(DropFiles, WritesOneWholeRecordUnderTheNextNumber)
 
     EXPECT_EQ(WriteDropFile(folder, QStringLiteral("Anna"), first), 1);
     EXPECT_EQ(WriteDropFile(folder, QStringLiteral("Anna"), second), 2);
-    EXPECT_EQ(WriteDropFile(folder, QStringLiteral("Ben"), second), 1);
+    EXPECT_EQ(WriteDropFile(folder, QStringLiteral("Ben"), second, DropFlush::None), 1);
 
     const std::string stored = readAll(folder + "Anna1.qdm");
     EXPECT_EQ(stored.size(), 19100u);
@@ -205,7 +205,7 @@ TEST(DropFiles, ConcurrentSendersKeepEveryMessageAndNoReaderSeesAPartialFile)
     const std::string folder = tree.server1();
     const std::string stop = tree.root() + "stop";
     const int senders = 4;
-    const int each = 150;
+    const int each = 100;
 
     auto watcher = startChild({QStringLiteral("watch"), childArg(folder), childArg(stop)});
     ASSERT_TRUE(watcher->waitForStarted());
