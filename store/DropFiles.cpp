@@ -28,21 +28,28 @@ std::string temporaryName(const std::string &folder)
 
 File createTemporary(const std::string &folder, std::string &name)
 {
-    for (;;) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
         name = temporaryName(folder);
         File file = File::createExclusive(name);
         if (file.isOpen())
             return file;
     }
+    raiseIoError(EEXIST);
 }
 
-// A drop file name taken by something other than a file (a folder) would stop the
-// collector at that number for good: fail as creating the file there would.
-void checkTakenByFile(const std::string &name)
+// After a drop file name turned out to be taken: returns when the number search will move
+// past it. A name held by something the collector never reads (a folder, a dangling link)
+// would stop the collector at that number for good, and the search here would meet it
+// again and again: fail as creating the file there would.
+void checkTaken(const std::string &name)
 {
-    struct stat st{};
-    if (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        raiseIoError(EISDIR);
+    if (fileExists(name))
+        return;
+    struct stat link{};
+    if (::lstat(name.c_str(), &link) != 0 || S_ISREG(link.st_mode))
+        return; // gone or replaced by a file meanwhile: search again
+    struct stat target{};
+    raiseIoError(::stat(name.c_str(), &target) == 0 && S_ISDIR(target.st_mode) ? EISDIR : EEXIST);
 }
 
 // Last resort where the folder allows neither a non-replacing rename nor hard links: the
@@ -54,7 +61,7 @@ int writeInPlace(const std::string &folder, const QString &recipient, const TMes
         const std::string name = DropFileName(folder, recipient, n);
         File file = File::createExclusive(name);
         if (!file.isOpen()) {
-            checkTakenByFile(name);
+            checkTaken(name);
             continue;
         }
         file.write(record.bytes.data(), record.bytes.size());
@@ -103,7 +110,7 @@ int WriteDropFile(const std::string &folder, const QString &recipient, const TMe
                 // worst still under its temporary name, whole, which the check reports.
                 return n;
             case RenameResult::Taken:
-                checkTakenByFile(name);
+                checkTaken(name);
                 continue; // another sender took n meanwhile
             case RenameResult::Unsupported:
                 removeFile(tempName);

@@ -159,6 +159,7 @@ TEST(DropFiles, FailuresRaiseTheirErrorAndLeaveNoTemporaryFile)
     const TMessageRecord record = message(QStringLiteral("Carla"), {});
     writeAll(folder + "plain", "not a folder");
     std::filesystem::create_directory(folder + "Anna1.qdm");
+    std::filesystem::create_symlink(folder + "nowhere", folder + "Ben1.qdm");
 
     struct Case
     {
@@ -174,7 +175,9 @@ TEST(DropFiles, FailuresRaiseTheirErrorAndLeaveNoTemporaryFile)
     };
     for (const auto &c : cases)
         EXPECT_EQ(ioErrorOf([&] { WriteDropFile(c.folder, QStringLiteral("Anna"), record); }), c.message) << c.folder;
-    EXPECT_EQ(namesIn(folder), (std::set<std::string>{"plain", "Anna1.qdm"}));
+    // A link to nothing is no file to the collector either.
+    EXPECT_EQ(ioErrorOf([&] { WriteDropFile(folder, QStringLiteral("Ben"), record); }), "I/O error 17");
+    EXPECT_EQ(namesIn(folder), (std::set<std::string>{"plain", "Anna1.qdm", "Ben1.qdm"}));
 }
 
 TEST(DropFiles, TemporaryNamesAreRecognisedAndNeverCollected)
