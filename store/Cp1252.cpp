@@ -12,29 +12,29 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char16_t decode(unsigned char b)
-{
-    return (b >= 0x80 && b <= 0x9F) ? kHigh[b - 0x80] : char16_t(b);
-}
-
-char encode(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (std::size_t i = 0; i < kHigh.size(); ++i)
-        if (kHigh[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
-}
-
 } // namespace
+
+char16_t cp1252ToUnicode(unsigned char byte)
+{
+    return (byte >= 0x80 && byte <= 0x9F) ? kHigh[byte - 0x80] : char16_t(byte);
+}
+
+std::optional<unsigned char> unicodeToCp1252(char16_t ch)
+{
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return static_cast<unsigned char>(ch);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == ch)
+            return static_cast<unsigned char>(0x80 + i);
+    return std::nullopt;
+}
 
 QString fromCp1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(decode(static_cast<unsigned char>(bytes[i])));
+        out[i] = QChar(cp1252ToUnicode(static_cast<unsigned char>(bytes[i])));
     return text;
 }
 
@@ -47,7 +47,7 @@ QByteArray toCp1252(QStringView text)
         // A character outside the 16-bit range is one '?', not two.
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        bytes.append(c.isSurrogate() ? '?' : encode(c.unicode()));
+        bytes.append(c.isSurrogate() ? '?' : static_cast<char>(unicodeToCp1252(c.unicode()).value_or('?')));
     }
     return bytes;
 }

@@ -463,7 +463,7 @@ private:
             commitFontName();
             return;
         }
-        put(rtf::fromCp1252(b));
+        put(cp1252ToUnicode(b));
     }
 
     void put(char16_t ch)
@@ -684,7 +684,7 @@ std::vector<Paragraph> readPlainText(QByteArrayView bytes)
         std::vector<Run> &runs = paragraphs.back().runs;
         if (runs.empty())
             runs.emplace_back();
-        runs.back().text.append(QChar(rtf::fromCp1252(b)));
+        runs.back().text.append(QChar(cp1252ToUnicode(b)));
     }
     return paragraphs;
 }

@@ -247,7 +247,7 @@ private:
                 literal('?');
                 continue;
             }
-            if (const auto byte = rtf::toCp1252(c)) {
+            if (const auto byte = unicodeToCp1252(c)) {
                 static const char hex[] = "0123456789abcdef";
                 m_out += "\\'";
                 m_out += hex[*byte >> 4];
