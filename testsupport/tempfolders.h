@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QTemporaryDir>
+
+#include <exception>
 #include <string>
 
 // A temporary tree with a program folder, two users' inbox folders and two server
@@ -30,3 +32,15 @@ private:
 std::string readAll(const std::string &path);
 void writeAll(const std::string &path, const std::string &bytes);
 bool fileExists(const std::string &path);
+
+// The message of the E that operation throws, or "no error".
+template<class E = std::exception, class F>
+std::string errorOf(F &&operation)
+{
+    try {
+        operation();
+    } catch (const E &error) {
+        return error.what();
+    }
+    return "no error";
+}

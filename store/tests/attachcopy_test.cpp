@@ -31,17 +31,6 @@ struct Reports
     }
 };
 
-template<typename F>
-std::string ioErrorOf(F &&operation)
-{
-    try {
-        operation();
-    } catch (const IoError &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 } // namespace
 
 TEST(AttachmentCopy, CopiesInBlocksOf8048AndReportsEachBlock)
@@ -134,7 +123,7 @@ TEST(AttachmentCopy, FailuresRaiseTheirError)
         {source, "/dev/", QStringLiteral("full"), "Disk full"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ioErrorOf([&] { CopyAttachment(c.source, c.folder, c.name); }), c.message)
+        EXPECT_EQ(errorOf<IoError>([&] { CopyAttachment(c.source, c.folder, c.name); }), c.message)
             << c.source << " -> " << c.folder << c.name.toStdString();
     EXPECT_FALSE(fileExists(tree.server1() + "gone.doc"));
 }

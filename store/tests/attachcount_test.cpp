@@ -27,17 +27,6 @@ void store(const std::string &folder, const QString &name, const QString &value)
     TProfileFile(folder + "Attach.ini").WriteString(u"Attachments", name, value);
 }
 
-template<typename F>
-std::string ioErrorOf(F &&operation)
-{
-    try {
-        operation();
-    } catch (const IoError &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 } // namespace
 
 TEST(AttachmentCounts, CountAddsOneToWhatIsStored)
@@ -146,8 +135,8 @@ TEST(AttachmentCounts, CountThatCannotBeWrittenNamesAttachIni)
     const std::string missing = tree.root() + "missing/";
     for (const auto &folder : {blocked, missing}) {
         const std::string expected = "Unable to write to " + folder + "Attach.ini";
-        EXPECT_EQ(ioErrorOf([&] { CountAttachment(folder, QStringLiteral("report.doc")); }), expected);
-        EXPECT_EQ(ioErrorOf([&] { UncountAttachment(folder, QStringLiteral("report.doc")); }), expected);
+        EXPECT_EQ(errorOf<IoError>([&] { CountAttachment(folder, QStringLiteral("report.doc")); }), expected);
+        EXPECT_EQ(errorOf<IoError>([&] { UncountAttachment(folder, QStringLiteral("report.doc")); }), expected);
     }
 }
 

@@ -37,17 +37,6 @@ std::set<std::string> namesIn(const std::string &folder)
     return names;
 }
 
-template<typename F>
-std::string ioErrorOf(F &&operation)
-{
-    try {
-        operation();
-    } catch (const IoError &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 } // namespace
 
 TEST(DropFiles, NamesJoinFolderRecipientAndNumberWithoutSeparator)
@@ -174,9 +163,9 @@ TEST(DropFiles, FailuresRaiseTheirErrorAndLeaveNoTemporaryFile)
         {folder, "File access denied"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ioErrorOf([&] { WriteDropFile(c.folder, QStringLiteral("Anna"), record); }), c.message) << c.folder;
+        EXPECT_EQ(errorOf<IoError>([&] { WriteDropFile(c.folder, QStringLiteral("Anna"), record); }), c.message) << c.folder;
     // A link to nothing is no file to the collector either.
-    EXPECT_EQ(ioErrorOf([&] { WriteDropFile(folder, QStringLiteral("Ben"), record); }), "I/O error 17");
+    EXPECT_EQ(errorOf<IoError>([&] { WriteDropFile(folder, QStringLiteral("Ben"), record); }), "I/O error 17");
     EXPECT_EQ(namesIn(folder), (std::set<std::string>{"plain", "Anna1.qdm", "Ben1.qdm"}));
 }
 
