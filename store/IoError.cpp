@@ -10,29 +10,36 @@ IoError::IoError(int code, const std::string &message)
 
 namespace {
 
-int codeFor(int errnum)
+struct Failure
+{
+    int code;
+    const char *message; // nullptr: "I/O error <errno>"
+};
+
+// The failures the user is told about in words; every other errno is shown by number.
+Failure classify(int errnum)
 {
     switch (errnum) {
     case ENOENT:
-        return IoError::FileNotFound;
+        return {IoError::FileNotFound, "File not found"};
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
-        return IoError::InvalidFilename;
+        return {IoError::InvalidFilename, "Invalid filename"};
     case EMFILE:
     case ENFILE:
-        return IoError::TooManyOpenFiles;
+        return {IoError::TooManyOpenFiles, "Too many open files"};
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
     case ETXTBSY:
-        return IoError::AccessDenied;
+        return {IoError::AccessDenied, "File access denied"};
     case ENOSPC:
     case EDQUOT:
-        return IoError::DiskFull;
+        return {IoError::DiskFull, "Disk full"};
     default:
-        return errnum;
+        return {errnum, nullptr};
     }
 }
 
@@ -40,33 +47,13 @@ int codeFor(int errnum)
 
 std::string ioErrorMessage(int errnum)
 {
-    switch (errnum) {
-    case ENOENT:
-        return "File not found";
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-        return "Invalid filename";
-    case EMFILE:
-    case ENFILE:
-        return "Too many open files";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
-        return "File access denied";
-    case ENOSPC:
-    case EDQUOT:
-        return "Disk full";
-    default:
-        return "I/O error " + std::to_string(errnum);
-    }
+    const Failure failure = classify(errnum);
+    return failure.message ? failure.message : "I/O error " + std::to_string(errnum);
 }
 
 void raiseIoError(int errnum)
 {
-    throw IoError(codeFor(errnum), ioErrorMessage(errnum));
+    throw IoError(classify(errnum).code, ioErrorMessage(errnum));
 }
 
 void raiseReadBeyondEnd()
