@@ -108,9 +108,12 @@ private:
         // A server folder that is the own folder (perhaps by another path) keeps its file.
         std::error_code ec;
         const bool ownCopy = std::filesystem::equivalent(source, target, ec) && !ec;
+        // Copy, count and delete as one step among the copies of the program: a sender
+        // replacing the file meanwhile would otherwise lose its new copy to the delete.
+        const AttachmentLock lock(server);
         copyWithProgress(source, m_ownFolder, attach, m_callbacks, false);
         m_callbacks.hide();
-        if (UncountAttachment(server, attach) == 0 && !ownCopy)
+        if (UncountAttachment(lock, attach) == 0 && !ownCopy)
             removeFile(source);
     }
 

@@ -83,8 +83,11 @@ private:
 
     void copyAttachment(const std::string &source, const std::string &folder, const QString &name)
     {
+        // A collector taking an older message with this attachment waits until the copy
+        // is counted, so it never deletes the file this message brings.
+        const AttachmentLock lock(folder);
         copyWithProgress(source, folder, name, m_callbacks, true);
-        CountAttachment(folder, name);
+        CountAttachment(lock, name);
         m_callbacks.hide();
         ++m_report.attachmentCopies;
     }

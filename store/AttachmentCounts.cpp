@@ -7,29 +7,9 @@
 
 #include <cerrno>
 
+#include <unistd.h>
+
 namespace {
-
-// Copies of the program on several machines update one Attach.ini; without this lock two
-// read-modify-writes at the same moment lose a count. The lock file stays in the folder:
-// removing it would let a later process lock a fresh file while another still holds the
-// old one.
-class CountLock
-{
-public:
-    explicit CountLock(const std::string &iniPath)
-    {
-        try {
-            m_file = File::openOrCreate(iniPath + ".lock");
-            m_file.lockExclusive(true);
-        } catch (const IoError &error) {
-            // The count cannot be written where its lock cannot be made.
-            raiseProfileWriteError(iniPath, error.code());
-        }
-    }
-
-private:
-    File m_file;
-};
 
 std::string iniPath(const std::string &folder)
 {
@@ -38,20 +18,49 @@ std::string iniPath(const std::string &folder)
 
 } // namespace
 
-void CountAttachment(const std::string &folder, const QString &attachName)
+// The lock file stays in the folder: removing it would let a later process lock a fresh
+// file while another still holds the old one.
+AttachmentLock::AttachmentLock(const std::string &folder)
+    : m_folder(folder)
 {
     const std::string path = iniPath(folder);
-    CountLock lock(path);
-    TProfileFile ini(path);
+    try {
+        File file = File::openOrCreate(path + ".lock");
+        file.lockExclusive(true);
+        m_fd = file.release();
+    } catch (const IoError &error) {
+        raiseProfileWriteError(path, error.code());
+    }
+}
+
+AttachmentLock::~AttachmentLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void CountAttachment(const std::string &folder, const QString &attachName)
+{
+    const AttachmentLock lock(folder);
+    CountAttachment(lock, attachName);
+}
+
+void CountAttachment(const AttachmentLock &held, const QString &attachName)
+{
+    TProfileFile ini(iniPath(held.folder()));
     const int count = ini.ReadInteger(AttachmentsSection, attachName, 0);
     ini.WriteInteger(AttachmentsSection, attachName, count + 1);
 }
 
 int UncountAttachment(const std::string &folder, const QString &attachName)
 {
-    const std::string path = iniPath(folder);
-    CountLock lock(path);
-    TProfileFile ini(path);
+    const AttachmentLock lock(folder);
+    return UncountAttachment(lock, attachName);
+}
+
+int UncountAttachment(const AttachmentLock &held, const QString &attachName)
+{
+    TProfileFile ini(iniPath(held.folder()));
     const int count = ini.ReadInteger(AttachmentsSection, attachName, 0);
     ini.WriteInteger(AttachmentsSection, attachName, count - 1);
     // Read back as the collector always has: what was written is what counts.
@@ -63,10 +72,9 @@ int UncountAttachment(const std::string &folder, const QString &attachName)
 
 void ForgetAttachment(const std::string &folder, const QString &attachName)
 {
-    const std::string path = iniPath(folder);
-    TProfileFile ini(path);
+    TProfileFile ini(iniPath(folder));
     try {
-        CountLock lock(path);
+        const AttachmentLock lock(folder);
         ini.DeleteKey(AttachmentsSection, attachName);
     } catch (const IoError &) {
         // Removing a key is never reported; without the lock it is still worth trying.

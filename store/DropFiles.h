@@ -55,13 +55,36 @@ void CopyAttachment(const std::string &source, const std::string &folder, const 
 inline constexpr std::size_t CopyBlockSize = 8048;
 
 // Attach.ini of a folder: section "attachments", one key per attachment name with its
-// count. Every read-modify-write below is serialised among copies of the program by a
-// lock beside the file.
+// count. Copies of the program on several machines update it; every read-modify-write is
+// serialised among them by a lock file beside it ("Attach.ini.lock").
+class AttachmentLock
+{
+public:
+    // Waits for the folder's lock; a lock that cannot be made throws "Unable to write to
+    // <folder>Attach.ini", as the count could not be written either.
+    explicit AttachmentLock(const std::string &folder);
+    ~AttachmentLock();
+    AttachmentLock(const AttachmentLock &) = delete;
+    AttachmentLock &operator=(const AttachmentLock &) = delete;
+
+    const std::string &folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+    int m_fd = -1;
+};
+
 // Adds 1 to the count (missing counts as 0).
 void CountAttachment(const std::string &folder, const QString &attachName);
+// The same while the caller holds the folder's lock, so that copying the file and counting
+// it are one step for every other copy of the program: a collector that lowers the count
+// to 0 can then never delete a copy whose count is still to come.
+void CountAttachment(const AttachmentLock &held, const QString &attachName);
 // The collector's step in a server folder: writes count - 1, reads it back as m; at 0 or
-// -1 the key is removed. Returns m; the caller deletes the file when m is 0.
+// -1 the key is removed. Returns m; the caller deletes the file when m is 0, while it still
+// holds the lock in the second form.
 int UncountAttachment(const std::string &folder, const QString &attachName);
+int UncountAttachment(const AttachmentLock &held, const QString &attachName);
 // Removes the key, whatever count it holds (the collector in its own folder).
 void ForgetAttachment(const std::string &folder, const QString &attachName);
 

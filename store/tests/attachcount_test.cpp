@@ -162,3 +162,27 @@ TEST(AttachmentCounts, ConcurrentCountsAreNeverLost)
     EXPECT_EQ(storedCount(folder, QStringLiteral("report.doc")), std::to_string((processes + 1) * each));
     EXPECT_EQ(storedCount(folder, QStringLiteral("other.doc")), std::string("9"));
 }
+
+TEST(AttachmentCounts, CollectorWaitsUntilACopyInProgressIsCounted)
+{
+    TempFolders tree;
+    const std::string folder = tree.server1();
+    // An older message's copy, counted once, waiting to be collected.
+    writeAll(folder + "report.doc", "old");
+    CountAttachment(folder, QStringLiteral("report.doc"));
+
+    std::unique_ptr<QProcess> collector;
+    {
+        const AttachmentLock sending(folder);
+        collector = startChild({QStringLiteral("uncount"), childArg(folder), QStringLiteral("report.doc")});
+        ASSERT_TRUE(collector->waitForStarted());
+        // The collector must not lower the count to 0 and delete the file between this
+        // copy and its count.
+        writeAll(folder + "report.doc", "new");
+        CountAttachment(sending, QStringLiteral("report.doc"));
+    }
+    ASSERT_TRUE(finishedCleanly(*collector));
+    EXPECT_EQ(collector->readAllStandardOutput().trimmed(), QByteArray("1"));
+    EXPECT_EQ(readAll(folder + "report.doc"), "new");
+    EXPECT_EQ(storedCount(folder, QStringLiteral("report.doc")), std::optional<std::string>("1"));
+}

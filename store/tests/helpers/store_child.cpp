@@ -2,6 +2,9 @@
 //   store_child drop <folder> <recipient> <count> <tag>   writes count drop files; record i
 //                                                          has From = tag, Subject = i
 //   store_child count <folder> <attachment> <times>       counts the attachment times
+//   store_child uncount <folder> <attachment>            the collector's step: lowers the
+//                                                          count under the folder's lock and
+//                                                          deletes the file at 0; prints the count
 //   store_child watch <folder> <stopfile>                 opens every *.qdm it finds until
 //                                                          stopfile exists; prints
 //                                                          "<seen> <short>" and fails on a
@@ -48,6 +51,16 @@ int count(const std::string &folder, const QString &name, int times)
 {
     for (int i = 0; i < times; ++i)
         CountAttachment(folder, name);
+    return 0;
+}
+
+int uncount(const std::string &folder, const QString &name)
+{
+    const AttachmentLock lock(folder);
+    const int left = UncountAttachment(lock, name);
+    if (left == 0)
+        removeFile(folder + name.toStdString());
+    std::printf("%d\n", left);
     return 0;
 }
 
@@ -111,6 +124,8 @@ int main(int argc, char **argv)
             return drop(argv[2], text(argv[3]), std::atoi(argv[4]), text(argv[5]));
         if (mode == "count" && argc == 5)
             return count(argv[2], text(argv[3]), std::atoi(argv[4]));
+        if (mode == "uncount" && argc == 4)
+            return uncount(argv[2], text(argv[3]));
         if (mode == "watch" && argc == 4)
             return watch(argv[2], argv[3]);
         if (mode == "lock" && argc == 3)
