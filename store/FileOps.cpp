@@ -31,6 +31,12 @@ int openChecked(const std::string &path, int flags)
 
 } // namespace
 
+bool fileExists(const std::string &path)
+{
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
 bool folderExists(const std::string &path)
 {
     struct stat st{};

@@ -3,18 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <sys/stat.h>
 
 // Checked file operations: every failure throws IoError. Names are used exactly as
 // given; nothing is ever joined or normalised here.
 
-// A file that is not a directory. Inline, so that the test-support library's helper of the
-// same name and meaning can stand beside it in a test program without a duplicate symbol.
-inline bool fileExists(const std::string &path)
-{
-    struct stat st{};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
+bool fileExists(const std::string &path);   // a file that is not a directory
 bool folderExists(const std::string &path); // a directory; empty text is no folder
 // Deleting a file is not checked: a missing file or a failure is silently ignored.
 void removeFile(const std::string &path);

@@ -34,9 +34,3 @@ void writeAll(const std::string &path, const std::string &bytes)
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }
-
-bool fileExists(const std::string &path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}

@@ -31,7 +31,6 @@ private:
 // Whole-file helpers for assertions.
 std::string readAll(const std::string &path);
 void writeAll(const std::string &path, const std::string &bytes);
-bool fileExists(const std::string &path);
 
 // The message of the E that operation throws, or "no error".
 template<class E = std::exception, class F>

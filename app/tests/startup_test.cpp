@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "Startup.h"
 
 #include "AddressFile.h"

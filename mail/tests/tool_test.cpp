@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "mailfixture.h"
 
 #include "DropFiles.h"

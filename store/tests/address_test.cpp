@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "AddressFile.h"
 #include "IoError.h"
 #include "RecordFile.h"

@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "DropFiles.h"
 #include "IoError.h"
 #include "tempfolders.h"

@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "InboxFile.h"
 #include "IoError.h"
 #include "RecordFile.h"

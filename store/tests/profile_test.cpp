@@ -1,3 +1,4 @@
+#include "FileOps.h"
 #include "IoError.h"
 #include "ProfileFile.h"
 
