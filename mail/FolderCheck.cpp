@@ -1,6 +1,5 @@
 #include "FolderCheck.h"
 
-#include "Cp1252.h"
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "InboxFile.h"
@@ -9,7 +8,6 @@
 #include "Paths.h"
 #include "ProfileFile.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -62,35 +60,6 @@ std::vector<std::pair<std::string, int>> splits(const std::string &stem)
         result.emplace_back(stem.substr(0, p), std::stoi(stem.substr(p)));
     }
     return result;
-}
-
-// The keys of section "attachments" in file order; the values come through the profile
-// file so that they read as every copy of the program reads them.
-std::vector<QString> attachmentKeys(const std::string &iniPath)
-{
-    QFile file(textFromPath(iniPath));
-    std::vector<QString> keys;
-    if (!file.open(QIODevice::ReadOnly))
-        return keys;
-    bool inSection = false;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &raw : lines) {
-        const QString line = fromCp1252(raw).trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            inSection = line.mid(1, line.size() - 2).trimmed().compare(AttachmentsSection, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inSection || eq <= 0 || line.startsWith(QLatin1Char(';')))
-            continue;
-        const QString key = line.left(eq).trimmed();
-        const bool seen = std::any_of(keys.begin(), keys.end(), [&](const QString &k) {
-            return k.compare(key, Qt::CaseInsensitive) == 0;
-        });
-        if (!seen)
-            keys.push_back(key);
-    }
-    return keys;
 }
 
 // Attach.ini with its lock, and a datafile kept in the inbox folder with its lock.
@@ -206,7 +175,7 @@ FolderCheckReport checkFolder(const std::string &folder)
     report.attachIniPresent = fileExists(iniPath);
     const TProfileFile ini(iniPath);
     std::set<QString> withEntry;
-    for (const QString &key : attachmentKeys(iniPath)) {
+    for (const QString &key : ini.ReadKeys(AttachmentsSection)) {
         AttachmentEntry entry;
         entry.name = key;
         entry.count = ini.ReadInteger(AttachmentsSection, key, 0);

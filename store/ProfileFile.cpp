@@ -375,6 +375,23 @@ void TProfileFile::WriteBool(QStringView section, QStringView key, bool value)
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+QStringList TProfileFile::ReadKeys(QStringView section) const
+{
+    const IniText ini = parse(readFileOrNothing(m_path));
+    const SectionRange range = findSection(ini.lines, section.trimmed());
+    QStringList keys;
+    for (qsizetype i = range.header + 1; range.header >= 0 && i < range.end; ++i) {
+        const QStringView line = QStringView(ini.lines[i]).trimmed();
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0 || line.startsWith(QLatin1Char(';')))
+            continue;
+        const QString key = line.left(equals).trimmed().toString();
+        if (!keys.contains(key, Qt::CaseInsensitive))
+            keys.append(key);
+    }
+    return keys;
+}
+
 void TProfileFile::DeleteKey(QStringView section, QStringView key)
 {
     try {

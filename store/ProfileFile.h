@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <string>
@@ -33,6 +34,10 @@ public:
 
     // Removes the key; a missing key or a failure is not reported.
     void DeleteKey(QStringView section, QStringView key);
+
+    // The keys of a section in file order, each once (letter case aside): the text before
+    // the first '=' of every line that has one, comment lines (';') left out.
+    QStringList ReadKeys(QStringView section) const;
 
 private:
     std::string m_path;

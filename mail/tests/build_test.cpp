@@ -134,7 +134,7 @@ TEST_F(Build, BuiltRecordCarriesNothingOfEarlierRecords)
     const std::string bytes = recordBytes(outgoing);
     EXPECT_EQ(bytes.find("SECRET"), std::string::npos);
     EXPECT_EQ(bytes.find("SSSS"), std::string::npos);
-    EXPECT_EQ(bytes.find('Q'), std::string::npos);
+    EXPECT_EQ(bytes.find("QQQQ"), std::string::npos); // the temporary folder's name may hold a Q
 }
 
 TEST_F(Build, BodyFileThatCannotBeWrittenEndsTheBuild)

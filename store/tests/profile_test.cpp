@@ -249,3 +249,15 @@ TEST(ProfileFile, WritesThroughALinkReplaceTheFileItNames)
 }
 
 } // namespace
+
+TEST(ProfileFile, ReadKeysListsASectionsKeysOnceInFileOrder)
+{
+    TempFolders dirs;
+    const std::string path = dirs.server1() + "Attach.ini";
+    writeAll(path, "[other]\nx.doc=1\n[Attachments]\n; a comment=3\nreport.doc=2\n  b.zip = 1\n"
+                   "no value here\nREPORT.DOC=5\n[attachments]\nlate.txt=1\n");
+    const TProfileFile ini(path);
+    EXPECT_EQ(ini.ReadKeys(u"attachments"), (QStringList{q("report.doc"), q("b.zip")}));
+    EXPECT_TRUE(ini.ReadKeys(u"missing").isEmpty());
+    EXPECT_TRUE(TProfileFile(dirs.server1() + "none.ini").ReadKeys(u"attachments").isEmpty());
+}
