@@ -43,16 +43,6 @@ std::string recordOf(const std::string &file, int i)
     return file.substr(static_cast<std::size_t>(i) * Size, Size);
 }
 
-std::string expectIoError(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const IoError &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 struct Book
 {
     TempFolders dirs;
@@ -90,7 +80,7 @@ TEST(AddressFile, LoadCreatesOneEmptyRecordAndReadsWholeRecords)
     EXPECT_EQ(saveAddressEntry(list, 0, {q("Anna"), q("/a/"), q(""), false}, name, work), AddressSavedMessage);
     EXPECT_EQ(readAll(name), bytesOf(list));
 
-    EXPECT_EQ(expectIoError([&] { loadAddresses(dirs.root() + "gone/address list.qda"); }), "File not found");
+    EXPECT_EQ(errorOf<IoError>([&] { loadAddresses(dirs.root() + "gone/address list.qda"); }), "File not found");
 }
 
 TEST(AddressFile, SavedSalesEntryMatchesTheHandCheckedRecord)
@@ -204,7 +194,7 @@ TEST(AddressFile, DeleteClearsLengthsAndFlagInPlace)
 
     // A failed write leaves the entry cleared in memory only.
     std::filesystem::remove(book.name);
-    EXPECT_EQ(expectIoError([&] { deleteAddressEntry(book.list, 1, book.name); }), "File not found");
+    EXPECT_EQ(errorOf<IoError>([&] { deleteAddressEntry(book.list, 1, book.name); }), "File not found");
     EXPECT_TRUE(book.list[1].isEmpty());
     EXPECT_FALSE(fileExists(book.name));
 }
@@ -243,14 +233,14 @@ TEST(AddressFile, FailedCompactionKeepsEveryEntry)
     const TAddressData list = book.list;
     int index = 2;
 
-    EXPECT_EQ(expectIoError([&] { packAddresses(book.name, book.dirs.root() + "gone/", book.list, index); }),
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.root() + "gone/", book.list, index); }),
               "File not found");
     book.dirs.folder("inbox-a/address list.qda.new");
-    EXPECT_EQ(expectIoError([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }),
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }),
               "File access denied");
     std::filesystem::remove(book.dirs.userA() + "address list.qda.new");
     std::filesystem::create_symlink("/dev/full", book.dirs.userA() + "address list.qda.new");
-    EXPECT_EQ(expectIoError([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }), "Disk full");
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }), "Disk full");
 
     EXPECT_EQ(readAll(book.name), before);
     EXPECT_EQ(book.list, list);

@@ -46,16 +46,6 @@ std::string bytesOf(const std::vector<TMessageRecord> &records)
     return bytes;
 }
 
-std::string expectIoError(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const IoError &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 QStringList entriesOf(const std::string &folder)
 {
     return QDir(QString::fromStdString(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -84,9 +74,9 @@ TEST(InboxFile, LoadCreatesAMissingFileAndReadsWholeRecordsOnly)
     EXPECT_EQ(inbox, three);
     EXPECT_EQ(readAll(name).size(), 3u * Size + 100) << "load must not change an existing file";
 
-    EXPECT_EQ(expectIoError([&] { loadInbox(dirs.root() + "gone/InBox.qdi"); }), "File not found");
+    EXPECT_EQ(errorOf<IoError>([&] { loadInbox(dirs.root() + "gone/InBox.qdi"); }), "File not found");
     const std::string folder = dirs.folder("dir.qdi");
-    EXPECT_EQ(expectIoError([&] { loadInbox(folder.substr(0, folder.size() - 1)); }), "File access denied");
+    EXPECT_EQ(errorOf<IoError>([&] { loadInbox(folder.substr(0, folder.size() - 1)); }), "File access denied");
 }
 
 TEST(InboxFile, WriteSlotReplacesOrAppendsInPlace)
@@ -102,9 +92,9 @@ TEST(InboxFile, WriteSlotReplacesOrAppendsInPlace)
     writeInboxSlot(name, 0, b);
     EXPECT_EQ(readAll(name), bytesOf({b, b}));
 
-    EXPECT_EQ(expectIoError([&] { writeInboxSlot(dirs.userA() + "missing.qdi", 0, a); }), "File not found");
+    EXPECT_EQ(errorOf<IoError>([&] { writeInboxSlot(dirs.userA() + "missing.qdi", 0, a); }), "File not found");
     EXPECT_FALSE(fileExists(dirs.userA() + "missing.qdi"));
-    EXPECT_EQ(expectIoError([&] { writeInboxSlot("/dev/full", 0, a); }), "Disk full");
+    EXPECT_EQ(errorOf<IoError>([&] { writeInboxSlot("/dev/full", 0, a); }), "Disk full");
 }
 
 TEST(InboxFile, DeleteClearsTheMessageInPlaceAndCompactionKeepsTheOthersInOrder)
@@ -199,7 +189,7 @@ TEST_P(InboxPackFault, LeavesTheCompleteOldFileAndLosesNothing)
     std::string programFolder = dirs.program();
     GetParam().plant(dirs, programFolder);
 
-    EXPECT_EQ(expectIoError([&] { packInbox(name, programFolder, inbox, scratch); }), GetParam().message);
+    EXPECT_EQ(errorOf<IoError>([&] { packInbox(name, programFolder, inbox, scratch); }), GetParam().message);
     EXPECT_EQ(readAll(name), bytesOf(records));
     EXPECT_EQ(inbox, records);
     EXPECT_FALSE(fileExists(programFolder + "packed.qdi"));
@@ -260,7 +250,7 @@ TEST(InboxFile, CompactionOfAMissingDatafileChangesNothing)
     TempFolders dirs;
     TInboxData inbox(2);
     TMessageRecord scratch;
-    EXPECT_EQ(expectIoError([&] { packInbox(dirs.userA() + "InBox.qdi", dirs.program(), inbox, scratch); }),
+    EXPECT_EQ(errorOf<IoError>([&] { packInbox(dirs.userA() + "InBox.qdi", dirs.program(), inbox, scratch); }),
               "File not found");
     EXPECT_EQ(inbox.size(), 2u);
     EXPECT_TRUE(entriesOf(dirs.program()).isEmpty());

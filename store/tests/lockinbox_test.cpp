@@ -61,10 +61,5 @@ TEST(InboxLock, HeldForTheObjectsLife)
 TEST(InboxLock, MissingFolderRaisesFileNotFound)
 {
     TempFolders tree;
-    try {
-        InboxLock::tryAcquire(tree.root() + "missing/InBox.qdi");
-        FAIL() << "no error";
-    } catch (const IoError &error) {
-        EXPECT_STREQ(error.what(), "File not found");
-    }
+    EXPECT_EQ(errorOf<IoError>([&] { InboxLock::tryAcquire(tree.root() + "missing/InBox.qdi"); }), "File not found");
 }
