@@ -283,19 +283,6 @@ RenameResult tryRenameNoReplace(const std::string &from, const std::string &to)
     raiseIoError(errno);
 }
 
-bool renameNoReplace(const std::string &from, const std::string &to)
-{
-    switch (tryRenameNoReplace(from, to)) {
-    case RenameResult::Renamed:
-        return true;
-    case RenameResult::Taken:
-        return false;
-    case RenameResult::Unsupported:
-        break;
-    }
-    raiseIoError(EPERM);
-}
-
 void renameReplace(const std::string &from, const std::string &to)
 {
     checkName(from);

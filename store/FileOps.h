@@ -61,13 +61,10 @@ private:
     std::string m_path;
 };
 
-// Renames from -> to without ever replacing an existing "to". Returns false when "to"
-// already exists. Falls back to link + unlink where the file system cannot rename
-// without replacing; throws when it can do neither.
-bool renameNoReplace(const std::string &from, const std::string &to);
 enum class RenameResult { Renamed, Taken, Unsupported };
-// As renameNoReplace, but answers Unsupported instead of throwing when the file system
-// offers neither a non-replacing rename nor hard links.
+// Renames from -> to without ever replacing an existing "to" (Taken). Falls back to
+// link + unlink where the file system cannot rename without replacing, and answers
+// Unsupported when it offers neither.
 RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
 // Atomically replaces "to" with "from" (same folder).
 void renameReplace(const std::string &from, const std::string &to);
