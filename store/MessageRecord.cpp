@@ -35,3 +35,13 @@ QByteArrayView TMessageRecord::bodyText() const
     const void *zero = std::memchr(body, 0, BodySize);
     return QByteArrayView(body, zero ? static_cast<const char *>(zero) - body : BodySize);
 }
+
+QString attachmentListText(const TMessageRecord &record)
+{
+    QString text;
+    for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+        if (*record.field(TMessageRecord::attachNameOffset(k)) != 0)
+            text += record.AttachName(k) + QLatin1Char(',');
+    }
+    return text;
+}

@@ -64,5 +64,9 @@ struct TMessageRecord
     bool operator==(const TMessageRecord &other) const = default;
 };
 
+// The non-empty attachment names in entry order, each followed by a comma ("a.doc,b.txt,"),
+// as the InBox list and the reader show them.
+QString attachmentListText(const TMessageRecord &record);
+
 // The in-memory inbox: element i is slot i of the inbox datafile.
 using TInboxData = std::vector<TMessageRecord>;

@@ -135,6 +135,9 @@ TEST(MessageRecord, HandCheckedDropFileMatchesRecordBuiltByName)
     EXPECT_EQ(fromFile.Subject(), q("Caf\u00e9 at 12, \u20ac5"));
     EXPECT_EQ(fromFile.Placeholder1(), q("not yet avalable"));
     EXPECT_EQ(static_cast<int>(fromFile.bytes[5376]), 16);
+    // The list the InBox and the reader show skips the empty slots and keeps the last comma.
+    EXPECT_EQ(attachmentListText(fromFile), q("menu.pdf,map.png,"));
+    EXPECT_EQ(attachmentListText(Rec{}), QString());
 }
 
 TEST(AddressRecord, FieldsLieAtTheirOffsetsAndMatchTheSalesEntry)
