@@ -103,5 +103,5 @@ private:
     explicit InboxLock(int fd);
     int m_fd;
 };
-inline const QString InboxInUseMessage =
-    QStringLiteral("The inbox is in use by another copy of Quindle. Close it and try again.");
+// What the window and the tool say when another copy holds the lock of datafileName.
+QString inboxInUseMessage(const std::string &datafileName);

@@ -1,6 +1,7 @@
 #include "DropFiles.h"
 
 #include "FileOps.h"
+#include "Paths.h"
 
 #include <unistd.h>
 
@@ -23,4 +24,10 @@ InboxLock::~InboxLock()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+QString inboxInUseMessage(const std::string &datafileName)
+{
+    return QStringLiteral("The inbox datafile %1 is open in another copy of Quindle. Close it there and try again.")
+        .arg(textFromPath(datafileName));
 }

@@ -169,7 +169,7 @@ int runCollect(int argc, char **argv)
         // Another process working on this inbox would overwrite our slots, and we theirs.
         const std::unique_ptr<InboxLock> lock = InboxLock::tryAcquire(datafile);
         if (!lock)
-            return fail(InboxInUseMessage);
+            return fail(inboxInUseMessage(datafile));
         TInboxData inbox = loadInbox(datafile);
         const TAddressData addresses = loadAddresses(addressFileName(settings->Addresses));
         TMessageRecord incoming;

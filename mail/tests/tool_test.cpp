@@ -98,7 +98,7 @@ TEST_F(Tool, SecondCollectIsRefusedWhileTheInboxIsInUse)
         const ToolRun refused = tool({qs("collect"), qs("--program-folder"), benProgram});
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err, InboxInUseMessage.toStdString() + "\n");
+        EXPECT_EQ(refused.err, inboxInUseMessage(datafileName).toStdString() + "\n");
         EXPECT_TRUE(fileExists(t.userB() + "Ben1.qdm"));
         EXPECT_FALSE(fileExists(datafileName));
     }
