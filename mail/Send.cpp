@@ -120,6 +120,12 @@ SendCommandReport sendCommand(const std::string &programFolder, const TNewView &
         report.outcome = MailOutcome::Refused;
         return report;
     }
+    // A record with an empty From lands in a slot that counts as free, where the next
+    // message collected overwrites it: the message would be lost.
+    if (view.yourName.isEmpty()) {
+        report.outcome = MailOutcome::SettingsIncomplete;
+        return report;
+    }
     report.message = createMessageFile(programFolder, view, addresses, outgoing, MessageReady);
     if (MessageReady != 1)
         return report;

@@ -28,7 +28,8 @@ struct SendCommandReport
 };
 
 // The work of SendiExecute: createMessageFile, then, when MessageReady is 1, sendMessage.
-// Both run under one guard, so a second send cannot rebuild the record being sent.
+// Both run under one guard, so a second send cannot rebuild the record being sent. With an
+// empty view.yourName nothing is built or sent (SettingsIncomplete).
 SendCommandReport sendCommand(const std::string &programFolder, const TNewView &view, const TSlotTexts &AttachPaths,
                               const TAddressData &addresses, TMessageRecord &outgoing, int &MessageReady,
                               const MailCallbacks &callbacks = {});

@@ -234,14 +234,20 @@ TEST_F(Send, SecondSendWhileSendingIsRefusedAndChangesNothing)
     EXPECT_EQ(carl.outgoing.ToName(1), qs("Ann"));
 }
 
-TEST_F(Send, TooLongBodySendsNothing)
+TEST_F(Send, TooLongBodyOrEmptyNameSendsNothing)
 {
     writeAddressList(addr, {{"Ann", t.userA()}});
     User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
     const SendCommandReport report = carl.send({"Ann"}, "s", {}, std::string(10002, 'x'));
     EXPECT_EQ(report.message, BodyTooLongMessage);
     EXPECT_EQ(report.sent.dropFiles, 0);
+
+    carl.settings.Name.clear();
+    const SendCommandReport nameless = carl.send({"Ann"}, "s");
+    EXPECT_EQ(nameless.outcome, MailOutcome::SettingsIncomplete);
+    EXPECT_EQ(nameless.message, QString());
     EXPECT_TRUE(listFolder(t.userA()).empty());
+    EXPECT_EQ(readAll(t.program() + "tmprtf.tmp"), std::string(10002, 'x')) << "nothing was built";
 }
 
 } // namespace
