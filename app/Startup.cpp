@@ -32,6 +32,7 @@ StartupReport StartupExecute(TStartupState &state, const std::string &programFol
     StartupReport report;
     state.programFolder = programFolder;
     state.inbox.clear();
+    state.inboxLoaded = false;
     state.settings = readSettings(programFolder);
     state.inboxFileName = inboxFileName(state.settings.InboxData);
 
@@ -57,9 +58,10 @@ StartupReport StartupExecute(TStartupState &state, const std::string &programFol
         state.lockedInboxFileName = state.inboxLock ? state.inboxFileName : std::string();
     }
     try {
-        if (state.inboxLock)
+        if (state.inboxLock) {
             state.inbox = loadInbox(state.inboxFileName);
-        else
+            state.inboxLoaded = true;
+        } else
             report.inboxInUse = true;
 
         state.addressFileName = addressFileName(state.settings.Addresses);

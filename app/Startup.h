@@ -26,6 +26,9 @@ struct TStartupState
     std::string inboxFileName;
     std::string addressFileName;
     TInboxData inbox;
+    // The inbox array holds the datafile's records: only then may a slot be written, since
+    // the array tells which slots are free.
+    bool inboxLoaded = false;
     TAddressData addresses;
     int inboxIndex = 0; // the current inbox index; -1 = none
     int AddressIndex = 0;

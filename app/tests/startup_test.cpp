@@ -92,6 +92,7 @@ TEST_F(Startup, CompleteSettingsCreateAndLoadBothFiles)
     EXPECT_EQ(readAll(data + "InBox.qdi"), std::string(19100, '\0'));
     EXPECT_EQ(readAll(addr + "address list.qda"), std::string(1292, '\0'));
     EXPECT_EQ(state.inbox.size(), 1u);
+    EXPECT_TRUE(state.inboxLoaded);
     EXPECT_EQ(state.addresses.size(), 1u);
     EXPECT_EQ(state.AddressIndex, 0);
     EXPECT_EQ(state.inboxIndex, 0);
@@ -128,6 +129,7 @@ TEST_F(Startup, RunAgainReloadsWithoutDoubling)
     const StartupReport report = StartupExecute(state, t.program());
     EXPECT_TRUE(report.settingsIncomplete);
     EXPECT_TRUE(state.inbox.empty());
+    EXPECT_FALSE(state.inboxLoaded);
     EXPECT_EQ(state.addresses.size(), 2u);
 }
 
@@ -144,6 +146,7 @@ TEST_F(Startup, SecondCopyOnTheSameDatafileLeavesItAlone)
     const StartupReport report = StartupExecute(second, t.program());
     EXPECT_TRUE(report.inboxInUse);
     EXPECT_TRUE(second.inbox.empty());
+    EXPECT_FALSE(second.inboxLoaded);
     EXPECT_FALSE(fileExists(data + "InBox.qdi"));
     EXPECT_EQ(second.toItems.size(), 10);
 
@@ -160,6 +163,7 @@ TEST_F(Startup, UnreadableDatafileEndsStartupWithTheSlotsFilled)
     t.folder("data/InBox.qdi");
     TStartupState state;
     EXPECT_THROW(StartupExecute(state, t.program()), IoError);
+    EXPECT_FALSE(state.inboxLoaded);
     EXPECT_EQ(state.toItems.size(), 10);
     EXPECT_EQ(state.attachItems.size(), 10);
 }
