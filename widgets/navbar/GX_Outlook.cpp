@@ -490,7 +490,8 @@ TGXHit TGXCustomOutlookBar::HitTest(int x, int y) const
     rects.downArrow = m_downArrowRect;
     for (const auto &button : m_buttons)
         rects.buttons.push_back(button->ButtonRect());
-    if (TGXOutlookItems *button = openButton()) {
+    // A hidden button keeps the rectangles of its last paint, but nothing of it can be hit.
+    if (TGXOutlookItems *button = openButton(); button && button->Visible()) {
         rects.buttonOpen = true;
         for (int k = 0; k < button->Count(); ++k) {
             rects.itemImages.push_back(button->Items(k)->ImageRect());

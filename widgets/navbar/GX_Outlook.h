@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -329,6 +330,8 @@ private:
     bool m_animating = false;
     int m_editIndex = -1;
     bool m_editing = false;
+    // The item the open editor renames, whichever button is open when it closes.
+    QPointer<TGXOutlookItem> m_editItem;
     std::unique_ptr<QLineEdit> m_editor;
     int m_arrowSize = 16;
     int m_pageSize = 0;

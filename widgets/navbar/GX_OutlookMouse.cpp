@@ -242,6 +242,7 @@ void TGXCustomOutlookBar::BeginEdit()
     if (!item)
         return;
     m_editing = true;
+    m_editItem = item;
     if (!m_editor) {
         m_editor = std::make_unique<QLineEdit>();
         m_editor->installEventFilter(this);
@@ -264,11 +265,9 @@ void TGXCustomOutlookBar::EndEdit(bool accept)
     m_editing = false;
     m_editor->hide();
     m_editor->setParent(nullptr);
-    if (accept) {
-        TGXOutlookItems *button = openButton();
-        if (TGXOutlookItem *item = button ? button->Items(m_editIndex) : nullptr)
-            item->setCaption(m_editor->text());
-    }
+    if (accept && m_editItem)
+        m_editItem->setCaption(m_editor->text());
+    m_editItem = nullptr;
     setFocus();
     if (accept)
         DoItemTextChange();

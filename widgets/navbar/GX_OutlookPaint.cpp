@@ -97,6 +97,16 @@ void TGXCustomOutlookBar::paintBuffer()
     if (layout.panelShown) {
         m_itemArea = layout.itemArea;
         DrawItems(canvas, m_selectedButton, m_itemArea);
+    } else {
+        // The open button is hidden: nothing of its last panel may stay a target.
+        if (TGXOutlookItems *button = openButton())
+            for (int k = 0; k < button->Count(); ++k) {
+                button->Items(k)->setImageRect({});
+                button->Items(k)->setTextRect({});
+            }
+        m_upArrowRect = {};
+        m_downArrowRect = {};
+        m_itemArea = {};
     }
 }
 

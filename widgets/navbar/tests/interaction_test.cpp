@@ -222,6 +222,46 @@ TEST(NavbarInteraction, CaptionEditingWithEnterAndEscape)
     EXPECT_EQ(journal.take(), (Log{"textclick", "textchange", "changing", "change", "itemclick"}));
 }
 
+TEST(NavbarInteraction, HiddenOpenButtonAndEditorAcrossASwitch)
+{
+    auto bar = makeBar(2, 3);
+    TGXImageList images;
+    images.Add(navtest::solid(Qt::red));
+    bar->setImages(&images);
+    QAction action(QStringLiteral("Go"));
+    Journal journal;
+    setActionExecute(&action, TGXNotifyEvent(QStringLiteral("GoExecute"), [&](QObject *) {
+                         journal.log.push_back("action");
+                     }));
+    bar->Buttons(0)->Items(0)->setAction(&action);
+    bar->Buttons(0)->Items(0)->setImageIndex(0);
+    journal.attach(*bar);
+    paint(*bar);
+
+    // The open button is hidden: the blank space where its items were runs nothing.
+    const QPoint where = centre(imageOf(*bar, 0));
+    bar->Buttons(0)->setVisible(false);
+    click(*bar, where);
+    const QImage img = paint(*bar);
+    click(*bar, where);
+    EXPECT_TRUE(journal.take().empty());
+    EXPECT_EQ(imageOf(*bar, 0), GXRect());
+    EXPECT_NE(img.pixel(where), QColor(Qt::red).rgb()) << "its items are not drawn";
+
+    // The editor renames the item it was opened on, though another button opened meanwhile.
+    bar->Buttons(0)->setVisible(true);
+    bar->setAllowEditing(true);
+    paint(*bar);
+    click(*bar, centre(textOf(*bar, 1)));
+    click(*bar, centre(textOf(*bar, 1)));
+    ASSERT_TRUE(bar->Editing());
+    QTest::keyClicks(bar->Editor(), QStringLiteral("Renamed"));
+    bar->setSelectedButton(1);
+    QTest::keyClick(bar->Editor(), Qt::Key_Return);
+    EXPECT_EQ(bar->Buttons(0)->Items(1)->Caption(), QStringLiteral("Renamed"));
+    EXPECT_EQ(bar->Buttons(1)->Items(1)->Caption(), QStringLiteral("I1.1"));
+}
+
 TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
 {
     auto bar = makeBar(3, 2);
