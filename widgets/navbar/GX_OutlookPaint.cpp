@@ -110,10 +110,20 @@ void TGXCustomOutlookBar::paintBuffer()
     }
 }
 
+QColor TGXCustomOutlookBar::captionColor(GXCaptionFont font) const
+{
+    switch (font) {
+    case GXCaptionFont::Highlight: return ItemHightlightFontColor();
+    case GXCaptionFont::Selected: return SelectedFontColor();
+    case GXCaptionFont::Plain: break;
+    }
+    return palette().color(QPalette::WindowText);
+}
+
 void TGXCustomOutlookBar::DrawBorder(QPainter &canvas)
 {
     GXRect r(0, 0, width(), height());
-    canvas.fillRect(r.toQRect(), m_color);
+    canvas.fillRect(r.toQRect(), Color());
     frame3D(canvas, r, palette().color(QPalette::Dark), palette().color(QPalette::Light));
 }
 
@@ -122,7 +132,7 @@ void TGXCustomOutlookBar::DrawButton(QPainter &canvas, int index, const GXRect &
     TGXOutlookItems *button = Buttons(index);
     if (!button || !hasArea(rect))
         return;
-    canvas.fillRect(rect.toQRect(), m_buttonColor);
+    canvas.fillRect(rect.toQRect(), ButtonColor());
     canvas.setFont(m_buttonFont);
     GXRect r = rect;
     const QColor light = palette().color(QPalette::Light);
@@ -134,7 +144,7 @@ void TGXCustomOutlookBar::DrawButton(QPainter &canvas, int index, const GXRect &
         r.left += 1;
         r.top += 1;
     }
-    canvas.setPen(palette().color(QPalette::ButtonText));
+    canvas.setPen(ButtonFontColor());
     canvas.drawText(r.toQRect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                     button->Caption());
 }
@@ -150,7 +160,7 @@ void TGXCustomOutlookBar::DrawItems(QPainter &canvas, int index, const GXRect &r
     m_upArrowRect = {};
     m_downArrowRect = {};
     if (!DrawBackground(canvas, rect) && hasArea(rect))
-        canvas.fillRect(rect.toQRect(), m_color);
+        canvas.fillRect(rect.toQRect(), Color());
     canvas.setFont(font());
 
     const GXPanelLayout panel = gxlayout::layoutPanel(layoutInput(index), rect);
@@ -180,7 +190,7 @@ void TGXCustomOutlookBar::DrawItems(QPainter &canvas, int index, const GXRect &r
                            item->ImageIndex());
         item->setTextRect(place.text);
         canvas.setFont(place.font);
-        canvas.setPen(palette().color(QPalette::WindowText));
+        canvas.setPen(captionColor(place.fontKind));
         const QRect t = place.text.toQRect();
         if (m_wordWrap) {
             canvas.drawText(t, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap
@@ -230,7 +240,7 @@ void TGXCustomOutlookBar::DrawScrollArrow(QPainter &canvas, bool up, const GXRec
     (up ? m_upArrowRect : m_downArrowRect) = a;
     if (!hasArea(a))
         return;
-    canvas.fillRect(a.toQRect(), m_buttonColor);
+    canvas.fillRect(a.toQRect(), ButtonColor());
     int cx = a.left + a.width() / 2 - 3;
     int cy = a.top + a.height() / 2 - 1;
     const bool slider = m_scrollBtnStyle == GX::sbSlider;
@@ -253,7 +263,8 @@ void TGXCustomOutlookBar::DrawScrollArrow(QPainter &canvas, bool up, const GXRec
 
 void TGXCustomOutlookBar::HighlightItem(QPainter &canvas, const GXRect &rect)
 {
-    if (m_itemHighlightColor.isValid() && hasArea(rect))
-        canvas.fillRect(rect.toQRect(), m_itemHighlightColor);
+    const QColor fill = ItemHightlightColor();
+    if (fill.isValid() && hasArea(rect))
+        canvas.fillRect(rect.toQRect(), fill);
     canvas.setFont(m_itemHighlightFont);
 }
