@@ -315,10 +315,11 @@ private:
     void watchRemoval(QObject *component);
     TGXOutlookItems *openButton() const;
     GXLayoutInput layoutInput(int buttonIndex) const;
-    void paintBuffer();
+    void paintBuffer(qreal ratio);
     void leftPress(QPoint pos);
     void finishSwitch(int value);
     QColor captionColor(GXCaptionFont font) const;
+    void slideStep(const GXRect &panel);
 
     std::vector<std::unique_ptr<TGXOutlookItems>> m_buttons;
     int m_selectedButton = -1;

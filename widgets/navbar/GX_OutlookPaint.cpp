@@ -2,6 +2,7 @@
 #include "GX_Outlook.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -73,18 +74,24 @@ void TGXCustomOutlookBar::paintEvent(QPaintEvent *)
         screen.drawPixmap(0, 0, m_canvas);
         return;
     }
-    paintBuffer();
+    // As many pixels as the picture it goes to has: the screen's, or a scaled grab's.
+    const QPaintDevice *target = screen.paintEngine() ? screen.paintEngine()->paintDevice()
+                                                      : nullptr;
+    paintBuffer(target ? target->devicePixelRatioF() : devicePixelRatioF());
     screen.drawPixmap(0, 0, m_buffer);
 }
 
-void TGXCustomOutlookBar::paintBuffer()
+void TGXCustomOutlookBar::paintBuffer(qreal ratio)
 {
     m_buttonHeight = CalcButtonHeight();
     if (width() <= 0 || height() <= 0)
         return;
     const GXBarLayout layout = gxlayout::layoutBar(layoutInput(m_selectedButton));
-    if (m_buffer.size() != size())
-        m_buffer = QPixmap(size());
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_buffer.size() != pixels || m_buffer.devicePixelRatioF() != ratio) {
+        m_buffer = QPixmap(pixels);
+        m_buffer.setDevicePixelRatio(ratio);
+    }
     QPainter canvas(&m_buffer);
     DrawBorder(canvas);
     for (int i = 0; i < ButtonCount(); ++i) {

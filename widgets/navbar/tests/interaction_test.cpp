@@ -300,7 +300,7 @@ TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
     EXPECT_EQ(change.count(), 1);
     EXPECT_EQ(changesDuringSteps, 0);
 
-    const int steps = area.height() / 5;
+    const int steps = (area.height() + 4) / 5;
     ASSERT_EQ(int(stripTops.size()), steps);
     for (int k = 0; k < steps; ++k) {
         // The last step may push the line off the top.
@@ -330,4 +330,44 @@ TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
     click(*bar, centre(bar->Buttons(2)->ButtonRect()));
     EXPECT_EQ(downSteps, 0);
     EXPECT_EQ(change.count(), 3);
+}
+
+TEST(NavbarInteraction, SlideEndsWhereThePaintAfterItPutsTheStrips)
+{
+    struct Case {
+        int buttons;
+        int hidden; // -1: none
+        int from;
+        int to;
+    };
+    const std::vector<Case> cases = {
+        {3, -1, 2, 0}, {3, -1, 0, 2}, {3, -1, 1, 0}, {3, -1, 0, 1},
+        {4, -1, 0, 2}, {4, -1, 3, 1}, {4, -1, 3, 0}, {4, 2, 3, 0}, {4, 1, 0, 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.buttons << " buttons, hidden " << c.hidden << ", "
+                                        << c.from << " to " << c.to);
+        auto bar = makeBar(c.buttons, 0);
+        if (c.hidden >= 0)
+            bar->Buttons(c.hidden)->setVisible(false);
+        bar->setSelectedButton(c.from);
+        paint(*bar);
+        bar->setSmoothScrolling(true);
+        qint64 now = 0;
+        bar->setTickSource([&] { return now += 10; });
+        QImage lastFrame;
+        bar->setStepHook([&] { lastFrame = paint(*bar); });
+        bar->setSelectedButton(c.to);
+        ASSERT_FALSE(lastFrame.isNull());
+        // Without items the panel after the switch looks as it did while sliding.
+        const QImage after = paint(*bar);
+        int firstRow = -1;
+        for (int y = 0; y < after.height() && firstRow < 0; ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != lastFrame.pixel(x, y)) {
+                    firstRow = y;
+                    break;
+                }
+        EXPECT_EQ(firstRow, -1) << "the last frame differs from row " << firstRow;
+    }
 }

@@ -191,3 +191,29 @@ TEST(NavbarPaint, ColoursFollowThePaletteUntilSetAndFontsCarryTheirs)
     EXPECT_TRUE(shows(img, selected, Qt::cyan));
     EXPECT_FALSE(shows(img, plain, Qt::cyan));
 }
+
+TEST(NavbarPaint, DrawsAtThePixelRatioOfThePicture)
+{
+    auto bar = makeBar(2, 2);
+    const QImage plain = paint(*bar);
+    const GXRect strip = bar->Buttons(1)->ButtonRect();
+    QImage scaled(bar->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    scaled.setDevicePixelRatio(2);
+    bar->render(&scaled);
+    EXPECT_EQ(bar->Buttons(1)->ButtonRect(), strip) << "laid out in logical pixels";
+    for (const QPoint p : {QPoint(0, 150), QPoint(50, 0), QPoint(3, 3), QPoint(50, strip.top)})
+        EXPECT_EQ(scaled.pixel(2 * p.x() + 1, 2 * p.y() + 1), plain.pixel(p))
+            << p.x() << "," << p.y();
+
+    // Text drawn at twice the pixels has detail finer than a logical pixel.
+    const GXRect caption = bar->Buttons(0)->ButtonRect();
+    bool finer = false;
+    for (int y = caption.top; y < caption.bottom && !finer; ++y)
+        for (int x = caption.left; x < caption.right && !finer; ++x) {
+            const QRgb first = scaled.pixel(2 * x, 2 * y);
+            finer = scaled.pixel(2 * x + 1, 2 * y) != first
+                    || scaled.pixel(2 * x, 2 * y + 1) != first
+                    || scaled.pixel(2 * x + 1, 2 * y + 1) != first;
+        }
+    EXPECT_TRUE(finer);
+}
