@@ -151,9 +151,6 @@ private:
     std::vector<std::unique_ptr<TGXOutlookItem>> m_items;
 };
 
-// Sender is the bar; the handler sees the bar's current state and may clear CanChange.
-using TGXOutlookChangingEvent = std::function<void(QObject *Sender, bool &CanChange)>;
-
 class TGXCustomOutlookBar : public QWidget
 {
     Q_OBJECT
