@@ -19,13 +19,33 @@ namespace {
 // The navigation bar of the main window as its layout stores it.
 const char *const kNavigationLayout = R"(FrameStyle = fsButton
 AllowEditing = False
+ButtonColor = clBtnFace
+ButtonFont.Charset = DEFAULT_CHARSET
+ButtonFont.Color = clWindowText
+ButtonFont.Height = -11
+ButtonFont.Name = 'MS Sans Serif'
+ButtonFont.Style = []
+Color = clBtnShadow
+Images = ImageList1
+ItemHightlightColor = clNone
+ItemHightlightFont.Charset = DEFAULT_CHARSET
+ItemHightlightFont.Color = clWindowText
+ItemHightlightFont.Height = -11
+ItemHightlightFont.Name = 'MS Sans Serif'
+ItemHightlightFont.Style = []
 ScrollDelay = 5
+SelectedFont.Charset = DEFAULT_CHARSET
+SelectedFont.Color = clWindowText
+SelectedFont.Height = -11
+SelectedFont.Name = 'MS Sans Serif'
+SelectedFont.Style = []
 SmoothScrolling = True
 Spacing = 10
 TopSpacing = 4
 WordWrap = False
 SelectedButton = 0
 SelectedItem = -1
+OnChanging = FEGXOutlookBar1Changing
 List = (
   'Standard'
   <
@@ -184,14 +204,19 @@ int main(int argc, char **argv)
     auto *bar = new TFEGXOutlookBar(&window);
     bar->setObjectName(QStringLiteral("FEGXOutlookBar1"));
     bar->setFixedWidth(100);
-    bar->setButtonFont(windowFont);
-    bar->setSelectedFont(windowFont);
-    bar->setItemHightlightFont(windowFont);
-    bar->setImages(&images);
     TGXStreamNames names;
     names.action = [&actions](const QString &name) -> QAction * {
         auto it = actions.find(name);
         return it == actions.end() ? nullptr : it->second;
+    };
+    names.images = [&images](const QString &name) {
+        return name == QLatin1String("ImageList1") ? &images : nullptr;
+    };
+    // The gallery has no settings to check, so every change is allowed.
+    names.changing = [](const QString &name) -> TGXOutlookChangingEvent {
+        if (name != QLatin1String("FEGXOutlookBar1Changing"))
+            return {};
+        return [](QObject *, bool &canChange) { canChange = true; };
     };
     QString error;
     if (!readOutlookBar(*bar, QString::fromUtf8(kNavigationLayout), names, &error)) {

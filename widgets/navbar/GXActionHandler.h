@@ -29,6 +29,10 @@ private:
     std::shared_ptr<const Function> m_code;
 };
 
+// Asked before a click changes the bar. Sender is the bar; the handler sees the bar's current
+// state and may clear CanChange.
+using TGXOutlookChangingEvent = std::function<void(QObject *Sender, bool &CanChange)>;
+
 // A QAction's execute handler: runs with the action as Sender whenever the action triggers.
 // Items compare their OnClick with it, so it is kept beside the action rather than as one of
 // many anonymous connections.

@@ -157,10 +157,12 @@ GXPanelLayout layoutPanel(const GXLayoutInput &in, const GXRect &r)
                     p.looks.push_back(GXItemLook::RaisedFrame);
                 p.looks.push_back(GXItemLook::Highlight);
                 font = in.highlightFont;
+                p.fontKind = GXCaptionFont::Highlight;
             } else if (loweredStyle || in.pressedKind == GX::hkItem) {
                 p.looks.push_back(GXItemLook::Highlight);
                 p.looks.push_back(GXItemLook::SunkenFrame);
                 font = in.highlightFont;
+                p.fontKind = GXCaptionFont::Highlight;
             }
         }
         const bool selected = (k == in.selectedItem && in.pressedKind != GX::hkItem)
@@ -168,6 +170,7 @@ GXPanelLayout layoutPanel(const GXLayoutInput &in, const GXRect &r)
         if (selected) {
             p.sunkenSelected = buttonStyle;
             font = in.selectedFont;
+            p.fontKind = GXCaptionFont::Selected;
         }
         p.font = font;
         p.text = {c.left + 2, y + h + 8, c.right - 2, y + slot};

@@ -70,6 +70,9 @@ struct GXHitRects {
 
 TGXHit gxHitTest(const GXHitRects &rects, QPoint p);
 
+// Which of the bar's fonts a caption is drawn in; its colour goes with it.
+enum class GXCaptionFont { Plain, Highlight, Selected };
+
 // What the painter does on an item's image rectangle, in order; each frame shrinks it by one.
 enum class GXItemLook { RaisedFrame, SunkenFrame, Highlight };
 
@@ -113,6 +116,7 @@ struct GXItemPlacement {
     GXRect text;
     QString caption;  // as drawn, accelerators stripped when asked
     QFont font;       // the caption's font
+    GXCaptionFont fontKind = GXCaptionFont::Plain;
     std::vector<GXItemLook> looks;
     bool sunkenSelected = false; // drawn after the looks
 };

@@ -294,8 +294,6 @@ TGXCustomOutlookBar::TGXCustomOutlookBar(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     m_arrowSize = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    m_buttonColor = palette().color(QPalette::Button);
-    m_color = palette().color(QPalette::Dark);
     m_buttonFont = QApplication::font();
     m_itemHighlightFont = QApplication::font();
     m_selectedFont = QApplication::font();
@@ -490,7 +488,8 @@ TGXHit TGXCustomOutlookBar::HitTest(int x, int y) const
     rects.downArrow = m_downArrowRect;
     for (const auto &button : m_buttons)
         rects.buttons.push_back(button->ButtonRect());
-    if (TGXOutlookItems *button = openButton()) {
+    // A hidden button keeps the rectangles of its last paint, but nothing of it can be hit.
+    if (TGXOutlookItems *button = openButton(); button && button->Visible()) {
         rects.buttonOpen = true;
         for (int k = 0; k < button->Count(); ++k) {
             rects.itemImages.push_back(button->Items(k)->ImageRect());
@@ -509,7 +508,7 @@ void TGXCustomOutlookBar::setBackground(const QPixmap &picture)
     repaint();
 }
 
-void TGXCustomOutlookBar::setButtonColor(const QColor &value)
+void TGXCustomOutlookBar::setButtonColor(const TGXColor &value)
 {
     if (value == m_buttonColor)
         return;
@@ -524,7 +523,15 @@ void TGXCustomOutlookBar::setButtonFont(const QFont &value)
     repaint();
 }
 
-void TGXCustomOutlookBar::setColor(const QColor &value)
+void TGXCustomOutlookBar::setButtonFontColor(const TGXColor &value)
+{
+    if (value == m_buttonFontColor)
+        return;
+    m_buttonFontColor = value;
+    repaint();
+}
+
+void TGXCustomOutlookBar::setColor(const TGXColor &value)
 {
     if (value == m_color)
         return;
@@ -540,7 +547,7 @@ void TGXCustomOutlookBar::setFrameStyle(GX::TGXOutlookFrameStyle value)
     repaint();
 }
 
-void TGXCustomOutlookBar::setItemHightlightColor(const QColor &value)
+void TGXCustomOutlookBar::setItemHightlightColor(const TGXColor &value)
 {
     if (value == m_itemHighlightColor)
         return;
@@ -552,6 +559,22 @@ void TGXCustomOutlookBar::setItemHightlightFont(const QFont &value)
 {
     m_itemHighlightFont = value;
     Changed();
+}
+
+void TGXCustomOutlookBar::setItemHightlightFontColor(const TGXColor &value)
+{
+    if (value == m_itemHighlightFontColor)
+        return;
+    m_itemHighlightFontColor = value;
+    Changed();
+}
+
+void TGXCustomOutlookBar::setSelectedFontColor(const TGXColor &value)
+{
+    if (value == m_selectedFontColor)
+        return;
+    m_selectedFontColor = value;
+    repaint();
 }
 
 void TGXCustomOutlookBar::setSelectedFont(const QFont &value)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "GXActionHandler.h"
+#include "GXColor.h"
 #include "GXImageList.h"
 #include "GXOutlookLayout.h"
 
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -149,9 +151,6 @@ private:
     std::vector<std::unique_ptr<TGXOutlookItem>> m_items;
 };
 
-// Sender is the bar; the handler sees the bar's current state and may clear CanChange.
-using TGXOutlookChangingEvent = std::function<void(QObject *Sender, bool &CanChange)>;
-
 class TGXCustomOutlookBar : public QWidget
 {
     Q_OBJECT
@@ -177,20 +176,30 @@ public:
     void setAllowEditing(bool value) { m_allowEditing = value; }
     QPixmap Background() const { return m_background; }
     void setBackground(const QPixmap &picture);
-    QColor ButtonColor() const { return m_buttonColor; }
-    void setButtonColor(const QColor &value);
+    // Colours answer what is painted under the current palette. Until set, ButtonColor and
+    // Color follow the palette's button face and dark shadow, and the three font colours its
+    // window text.
+    QColor ButtonColor() const { return m_buttonColor.resolve(palette()); }
+    void setButtonColor(const TGXColor &value);
     QFont ButtonFont() const { return m_buttonFont; }
     void setButtonFont(const QFont &value);
-    QColor Color() const { return m_color; }
-    void setColor(const QColor &value);
+    QColor ButtonFontColor() const { return m_buttonFontColor.resolve(palette()); }
+    void setButtonFontColor(const TGXColor &value);
+    QColor Color() const { return m_color.resolve(palette()); }
+    void setColor(const TGXColor &value);
     GX::TGXOutlookFrameStyle FrameStyle() const { return m_frameStyle; }
     void setFrameStyle(GX::TGXOutlookFrameStyle value);
-    QColor ItemHightlightColor() const { return m_itemHighlightColor; }
-    void setItemHightlightColor(const QColor &value);
+    // Invalid: no fill.
+    QColor ItemHightlightColor() const { return m_itemHighlightColor.resolve(palette()); }
+    void setItemHightlightColor(const TGXColor &value);
     QFont ItemHightlightFont() const { return m_itemHighlightFont; }
     void setItemHightlightFont(const QFont &value);
+    QColor ItemHightlightFontColor() const { return m_itemHighlightFontColor.resolve(palette()); }
+    void setItemHightlightFontColor(const TGXColor &value);
     QFont SelectedFont() const { return m_selectedFont; }
     void setSelectedFont(const QFont &value);
+    QColor SelectedFontColor() const { return m_selectedFontColor.resolve(palette()); }
+    void setSelectedFontColor(const TGXColor &value);
     bool StripAccChar() const { return m_stripAccChar; }
     void setStripAccChar(bool value);
     TGXImageList *Images() const { return m_images; }
@@ -303,9 +312,11 @@ private:
     void watchRemoval(QObject *component);
     TGXOutlookItems *openButton() const;
     GXLayoutInput layoutInput(int buttonIndex) const;
-    void paintBuffer();
+    void paintBuffer(qreal ratio);
     void leftPress(QPoint pos);
     void finishSwitch(int value);
+    QColor captionColor(GXCaptionFont font) const;
+    void slideStep(const GXRect &panel);
 
     std::vector<std::unique_ptr<TGXOutlookItems>> m_buttons;
     int m_selectedButton = -1;
@@ -329,6 +340,8 @@ private:
     bool m_animating = false;
     int m_editIndex = -1;
     bool m_editing = false;
+    // The item the open editor renames, whichever button is open when it closes.
+    QPointer<TGXOutlookItem> m_editItem;
     std::unique_ptr<QLineEdit> m_editor;
     int m_arrowSize = 16;
     int m_pageSize = 0;
@@ -337,13 +350,16 @@ private:
 
     bool m_allowEditing = false;
     QPixmap m_background;
-    QColor m_buttonColor;
+    TGXColor m_buttonColor = TGXColor::fromRole(QPalette::Button);
     QFont m_buttonFont;
-    QColor m_color;
+    TGXColor m_buttonFontColor = TGXColor::fromRole(QPalette::WindowText);
+    TGXColor m_color = TGXColor::fromRole(QPalette::Dark);
     GX::TGXOutlookFrameStyle m_frameStyle = GX::fsNone;
-    QColor m_itemHighlightColor; // invalid: no fill
+    TGXColor m_itemHighlightColor;
     QFont m_itemHighlightFont;
+    TGXColor m_itemHighlightFontColor = TGXColor::fromRole(QPalette::WindowText);
     QFont m_selectedFont;
+    TGXColor m_selectedFontColor = TGXColor::fromRole(QPalette::WindowText);
     bool m_stripAccChar = true;
     TGXImageList *m_images = nullptr;
     GX::TGXScrollBtnStyle m_scrollBtnStyle = GX::sbButton;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
+
 void TGXCustomOutlookBar::resizeEvent(QResizeEvent *)
 {
     update();
@@ -139,10 +141,13 @@ void TGXCustomOutlookBar::mouseReleaseEvent(QMouseEvent *event)
 
 void TGXCustomOutlookBar::AnimateToButton(int value)
 {
-    const bool slide = m_windowCreated && Buttons(m_selectedButton) && Buttons(value);
+    const TGXOutlookItems *from = Buttons(m_selectedButton);
+    const TGXOutlookItems *to = Buttons(value);
+    // Only strips on screen can slide.
+    const bool slide = m_windowCreated && from && to && from->Visible() && to->Visible();
     // The slide moves what was last painted; a bar resized since has nothing to move yet.
-    if (slide && m_buffer.size() != size())
-        paintBuffer();
+    if (slide && m_buffer.deviceIndependentSize().toSize() != size())
+        paintBuffer(devicePixelRatioF());
     m_animating = true;
     m_oldButton = m_selectedButton;
     m_newButton = value;
@@ -164,37 +169,40 @@ void TGXCustomOutlookBar::AnimateToButton(int value)
     finishSwitch(value);
 }
 
-namespace {
-void copyRect(QPixmap &canvas, const QPixmap &buffer, const GXRect &source, const GXRect &dest)
+void TGXCustomOutlookBar::slideStep(const GXRect &panel)
 {
-    if (source.width() <= 0 || source.height() <= 0 || dest.width() <= 0 || dest.height() <= 0)
-        return;
-    QPainter p(&canvas);
-    p.drawPixmap(dest.toQRect(), buffer, source.toQRect());
+    {
+        QPainter p(&m_canvas);
+        // The source is counted in the buffer's own pixels.
+        const qreal r = m_buffer.devicePixelRatioF();
+        if (m_source.height() > 0 && m_destination.height() > 0)
+            p.drawPixmap(m_destination.toQRect(), m_buffer,
+                         QRectF(m_source.left * r, m_source.top * r, m_source.width() * r,
+                                m_source.height() * r));
+        DrawItems(p, m_newButton, panel);
+    }
+    repaint();
+    StepDelay();
 }
-} // namespace
 
+// Both slides move whole rows, the border's columns with them, and end exactly where the
+// next paint puts the strips, the last step being shorter than 5 pixels if need be.
 void TGXCustomOutlookBar::SlideUp()
 {
     const GXRect c = ClientRect();
     const GXRect newRect = Buttons(m_newButton)->ButtonRect();
-    m_source.bottom = newRect.bottom;
-    m_destination.bottom = newRect.bottom;
-    while (m_itemArea.bottom >= m_itemArea.top + 5) {
-        m_source.top += 5;
-        m_destination.bottom -= 5;
-        copyRect(m_canvas, m_buffer, m_source, m_destination);
-        m_itemArea.bottom -= 5;
-        GXRect panel = m_itemArea;
-        panel.top = m_destination.bottom;
-        const int next = NextVisibleButton(m_newButton);
-        panel.bottom = next >= 0 ? Buttons(next)->ButtonRect().top - 1 : c.bottom;
-        {
-            QPainter p(&m_canvas);
-            DrawItems(p, m_newButton, panel);
-        }
-        repaint();
-        StepDelay();
+    const int next = NextVisibleButton(m_newButton);
+    const int panelBottom = next >= 0 ? Buttons(next)->ButtonRect().top : c.bottom;
+    // The strips after the old button climb to where its panel began.
+    const int distance = m_itemArea.height();
+    m_source = {0, m_itemArea.top, width(), newRect.bottom};
+    m_destination = m_source;
+    for (int moved = 0; moved < distance;) {
+        const int step = std::min(5, distance - moved);
+        moved += step;
+        m_source.top += step;
+        m_destination.bottom -= step;
+        slideStep({m_itemArea.left, m_destination.bottom, m_itemArea.right, panelBottom});
     }
 }
 
@@ -202,24 +210,18 @@ void TGXCustomOutlookBar::SlideDown()
 {
     const GXRect c = ClientRect();
     const GXRect newRect = Buttons(m_newButton)->ButtonRect();
-    const GXRect oldRect = Buttons(m_oldButton)->ButtonRect();
-    m_source.top = newRect.bottom + 1;
-    m_destination.top = newRect.bottom + 1;
-    const int next = NextVisibleButton(m_oldButton);
-    const int limit = next >= 0 ? Buttons(next)->ButtonRect().top - 1 : c.bottom - 1;
-    while (limit - oldRect.height() - 2 >= m_destination.top) {
-        m_source.bottom -= 5;
-        m_destination.top += 5;
-        copyRect(m_canvas, m_buffer, m_source, m_destination);
-        GXRect panel = m_itemArea;
-        panel.top = newRect.bottom + 1;
-        panel.bottom = m_destination.top - 1;
-        {
-            QPainter p(&m_canvas);
-            DrawItems(p, m_newButton, panel);
-        }
-        repaint();
-        StepDelay();
+    // Every strip after the new button ends in the stack above the bottom edge, so the strips
+    // that slide go down by the height of the new panel, however many of them there are.
+    const int distance =
+        c.bottom - VisibleButtonsAfter(m_newButton) * m_buttonHeight - newRect.bottom;
+    m_source = {0, newRect.bottom, width(), m_itemArea.bottom};
+    m_destination = m_source;
+    for (int moved = 0; moved < distance;) {
+        const int step = std::min(5, distance - moved);
+        moved += step;
+        m_source.bottom -= step;
+        m_destination.top += step;
+        slideStep({m_itemArea.left, newRect.bottom, m_itemArea.right, m_destination.top});
     }
 }
 
@@ -242,6 +244,7 @@ void TGXCustomOutlookBar::BeginEdit()
     if (!item)
         return;
     m_editing = true;
+    m_editItem = item;
     if (!m_editor) {
         m_editor = std::make_unique<QLineEdit>();
         m_editor->installEventFilter(this);
@@ -264,11 +267,9 @@ void TGXCustomOutlookBar::EndEdit(bool accept)
     m_editing = false;
     m_editor->hide();
     m_editor->setParent(nullptr);
-    if (accept) {
-        TGXOutlookItems *button = openButton();
-        if (TGXOutlookItem *item = button ? button->Items(m_editIndex) : nullptr)
-            item->setCaption(m_editor->text());
-    }
+    if (accept && m_editItem)
+        m_editItem->setCaption(m_editor->text());
+    m_editItem = nullptr;
     setFocus();
     if (accept)
         DoItemTextChange();

@@ -2,6 +2,7 @@
 #include "GX_Outlook.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -73,18 +74,24 @@ void TGXCustomOutlookBar::paintEvent(QPaintEvent *)
         screen.drawPixmap(0, 0, m_canvas);
         return;
     }
-    paintBuffer();
+    // As many pixels as the picture it goes to has: the screen's, or a scaled grab's.
+    const QPaintDevice *target = screen.paintEngine() ? screen.paintEngine()->paintDevice()
+                                                      : nullptr;
+    paintBuffer(target ? target->devicePixelRatioF() : devicePixelRatioF());
     screen.drawPixmap(0, 0, m_buffer);
 }
 
-void TGXCustomOutlookBar::paintBuffer()
+void TGXCustomOutlookBar::paintBuffer(qreal ratio)
 {
     m_buttonHeight = CalcButtonHeight();
     if (width() <= 0 || height() <= 0)
         return;
     const GXBarLayout layout = gxlayout::layoutBar(layoutInput(m_selectedButton));
-    if (m_buffer.size() != size())
-        m_buffer = QPixmap(size());
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_buffer.size() != pixels || m_buffer.devicePixelRatioF() != ratio) {
+        m_buffer = QPixmap(pixels);
+        m_buffer.setDevicePixelRatio(ratio);
+    }
     QPainter canvas(&m_buffer);
     DrawBorder(canvas);
     for (int i = 0; i < ButtonCount(); ++i) {
@@ -97,13 +104,33 @@ void TGXCustomOutlookBar::paintBuffer()
     if (layout.panelShown) {
         m_itemArea = layout.itemArea;
         DrawItems(canvas, m_selectedButton, m_itemArea);
+    } else {
+        // The open button is hidden: nothing of its last panel may stay a target.
+        if (TGXOutlookItems *button = openButton())
+            for (int k = 0; k < button->Count(); ++k) {
+                button->Items(k)->setImageRect({});
+                button->Items(k)->setTextRect({});
+            }
+        m_upArrowRect = {};
+        m_downArrowRect = {};
+        m_itemArea = {};
     }
+}
+
+QColor TGXCustomOutlookBar::captionColor(GXCaptionFont font) const
+{
+    switch (font) {
+    case GXCaptionFont::Highlight: return ItemHightlightFontColor();
+    case GXCaptionFont::Selected: return SelectedFontColor();
+    case GXCaptionFont::Plain: break;
+    }
+    return palette().color(QPalette::WindowText);
 }
 
 void TGXCustomOutlookBar::DrawBorder(QPainter &canvas)
 {
     GXRect r(0, 0, width(), height());
-    canvas.fillRect(r.toQRect(), m_color);
+    canvas.fillRect(r.toQRect(), Color());
     frame3D(canvas, r, palette().color(QPalette::Dark), palette().color(QPalette::Light));
 }
 
@@ -112,7 +139,7 @@ void TGXCustomOutlookBar::DrawButton(QPainter &canvas, int index, const GXRect &
     TGXOutlookItems *button = Buttons(index);
     if (!button || !hasArea(rect))
         return;
-    canvas.fillRect(rect.toQRect(), m_buttonColor);
+    canvas.fillRect(rect.toQRect(), ButtonColor());
     canvas.setFont(m_buttonFont);
     GXRect r = rect;
     const QColor light = palette().color(QPalette::Light);
@@ -124,7 +151,7 @@ void TGXCustomOutlookBar::DrawButton(QPainter &canvas, int index, const GXRect &
         r.left += 1;
         r.top += 1;
     }
-    canvas.setPen(palette().color(QPalette::ButtonText));
+    canvas.setPen(ButtonFontColor());
     canvas.drawText(r.toQRect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                     button->Caption());
 }
@@ -140,7 +167,7 @@ void TGXCustomOutlookBar::DrawItems(QPainter &canvas, int index, const GXRect &r
     m_upArrowRect = {};
     m_downArrowRect = {};
     if (!DrawBackground(canvas, rect) && hasArea(rect))
-        canvas.fillRect(rect.toQRect(), m_color);
+        canvas.fillRect(rect.toQRect(), Color());
     canvas.setFont(font());
 
     const GXPanelLayout panel = gxlayout::layoutPanel(layoutInput(index), rect);
@@ -170,7 +197,7 @@ void TGXCustomOutlookBar::DrawItems(QPainter &canvas, int index, const GXRect &r
                            item->ImageIndex());
         item->setTextRect(place.text);
         canvas.setFont(place.font);
-        canvas.setPen(palette().color(QPalette::WindowText));
+        canvas.setPen(captionColor(place.fontKind));
         const QRect t = place.text.toQRect();
         if (m_wordWrap) {
             canvas.drawText(t, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap
@@ -220,7 +247,7 @@ void TGXCustomOutlookBar::DrawScrollArrow(QPainter &canvas, bool up, const GXRec
     (up ? m_upArrowRect : m_downArrowRect) = a;
     if (!hasArea(a))
         return;
-    canvas.fillRect(a.toQRect(), m_buttonColor);
+    canvas.fillRect(a.toQRect(), ButtonColor());
     int cx = a.left + a.width() / 2 - 3;
     int cy = a.top + a.height() / 2 - 1;
     const bool slider = m_scrollBtnStyle == GX::sbSlider;
@@ -243,7 +270,8 @@ void TGXCustomOutlookBar::DrawScrollArrow(QPainter &canvas, bool up, const GXRec
 
 void TGXCustomOutlookBar::HighlightItem(QPainter &canvas, const GXRect &rect)
 {
-    if (m_itemHighlightColor.isValid() && hasArea(rect))
-        canvas.fillRect(rect.toQRect(), m_itemHighlightColor);
+    const QColor fill = ItemHightlightColor();
+    if (fill.isValid() && hasArea(rect))
+        canvas.fillRect(rect.toQRect(), fill);
     canvas.setFont(m_itemHighlightFont);
 }

@@ -222,6 +222,46 @@ TEST(NavbarInteraction, CaptionEditingWithEnterAndEscape)
     EXPECT_EQ(journal.take(), (Log{"textclick", "textchange", "changing", "change", "itemclick"}));
 }
 
+TEST(NavbarInteraction, HiddenOpenButtonAndEditorAcrossASwitch)
+{
+    auto bar = makeBar(2, 3);
+    TGXImageList images;
+    images.Add(navtest::solid(Qt::red));
+    bar->setImages(&images);
+    QAction action(QStringLiteral("Go"));
+    Journal journal;
+    setActionExecute(&action, TGXNotifyEvent(QStringLiteral("GoExecute"), [&](QObject *) {
+                         journal.log.push_back("action");
+                     }));
+    bar->Buttons(0)->Items(0)->setAction(&action);
+    bar->Buttons(0)->Items(0)->setImageIndex(0);
+    journal.attach(*bar);
+    paint(*bar);
+
+    // The open button is hidden: the blank space where its items were runs nothing.
+    const QPoint where = centre(imageOf(*bar, 0));
+    bar->Buttons(0)->setVisible(false);
+    click(*bar, where);
+    const QImage img = paint(*bar);
+    click(*bar, where);
+    EXPECT_TRUE(journal.take().empty());
+    EXPECT_EQ(imageOf(*bar, 0), GXRect());
+    EXPECT_NE(img.pixel(where), QColor(Qt::red).rgb()) << "its items are not drawn";
+
+    // The editor renames the item it was opened on, though another button opened meanwhile.
+    bar->Buttons(0)->setVisible(true);
+    bar->setAllowEditing(true);
+    paint(*bar);
+    click(*bar, centre(textOf(*bar, 1)));
+    click(*bar, centre(textOf(*bar, 1)));
+    ASSERT_TRUE(bar->Editing());
+    QTest::keyClicks(bar->Editor(), QStringLiteral("Renamed"));
+    bar->setSelectedButton(1);
+    QTest::keyClick(bar->Editor(), Qt::Key_Return);
+    EXPECT_EQ(bar->Buttons(0)->Items(1)->Caption(), QStringLiteral("Renamed"));
+    EXPECT_EQ(bar->Buttons(1)->Items(1)->Caption(), QStringLiteral("I1.1"));
+}
+
 TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
 {
     auto bar = makeBar(3, 2);
@@ -260,7 +300,7 @@ TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
     EXPECT_EQ(change.count(), 1);
     EXPECT_EQ(changesDuringSteps, 0);
 
-    const int steps = area.height() / 5;
+    const int steps = (area.height() + 4) / 5;
     ASSERT_EQ(int(stripTops.size()), steps);
     for (int k = 0; k < steps; ++k) {
         // The last step may push the line off the top.
@@ -290,4 +330,44 @@ TEST(NavbarInteraction, SlidingSwitchMovesInFivePixelStepsAndReportsOnce)
     click(*bar, centre(bar->Buttons(2)->ButtonRect()));
     EXPECT_EQ(downSteps, 0);
     EXPECT_EQ(change.count(), 3);
+}
+
+TEST(NavbarInteraction, SlideEndsWhereThePaintAfterItPutsTheStrips)
+{
+    struct Case {
+        int buttons;
+        int hidden; // -1: none
+        int from;
+        int to;
+    };
+    const std::vector<Case> cases = {
+        {3, -1, 2, 0}, {3, -1, 0, 2}, {3, -1, 1, 0}, {3, -1, 0, 1},
+        {4, -1, 0, 2}, {4, -1, 3, 1}, {4, -1, 3, 0}, {4, 2, 3, 0}, {4, 1, 0, 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.buttons << " buttons, hidden " << c.hidden << ", "
+                                        << c.from << " to " << c.to);
+        auto bar = makeBar(c.buttons, 0);
+        if (c.hidden >= 0)
+            bar->Buttons(c.hidden)->setVisible(false);
+        bar->setSelectedButton(c.from);
+        paint(*bar);
+        bar->setSmoothScrolling(true);
+        qint64 now = 0;
+        bar->setTickSource([&] { return now += 10; });
+        QImage lastFrame;
+        bar->setStepHook([&] { lastFrame = paint(*bar); });
+        bar->setSelectedButton(c.to);
+        ASSERT_FALSE(lastFrame.isNull());
+        // Without items the panel after the switch looks as it did while sliding.
+        const QImage after = paint(*bar);
+        int firstRow = -1;
+        for (int y = 0; y < after.height() && firstRow < 0; ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != lastFrame.pixel(x, y)) {
+                    firstRow = y;
+                    break;
+                }
+        EXPECT_EQ(firstRow, -1) << "the last frame differs from row " << firstRow;
+    }
 }

@@ -140,3 +140,80 @@ TEST(NavbarPaint, ScrollArrowsAndTiledBackground)
     EXPECT_EQ(at(img, ux, uy + 2), rgb(QColor(Qt::black)));
     EXPECT_EQ(bar->Buttons(0)->Items(0)->ImageRect(), GXRect()) << "scrolled out: no hit area";
 }
+
+namespace {
+// Whether some pixel of r comes close to c, as antialiased text of colour c does somewhere.
+bool shows(const QImage &img, const GXRect &r, const QColor &c)
+{
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green())
+                    + std::abs(p.blue() - c.blue())
+                < 60)
+                return true;
+        }
+    return false;
+}
+} // namespace
+
+TEST(NavbarPaint, ColoursFollowThePaletteUntilSetAndFontsCarryTheirs)
+{
+    auto bar = makeBar(2, 2);
+    bar->setSelectedItem(1);
+    const GXRect area = bar->ItemArea();
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Button, QColor(200, 180, 160));
+    palette.setColor(QPalette::Dark, QColor(0, 0, 90));
+    palette.setColor(QPalette::WindowText, QColor(250, 250, 250));
+    bar->setPalette(palette);
+    QImage img = paint(*bar);
+    const GXRect strip = bar->Buttons(0)->ButtonRect();
+    EXPECT_EQ(at(img, 3, 3), rgb(QColor(200, 180, 160))) << "strip in the new button face";
+    EXPECT_EQ(at(img, 50, area.top + 2), rgb(QColor(0, 0, 90))) << "panel in the new shadow";
+    const GXRect plain = bar->Buttons(0)->Items(0)->TextRect();
+    EXPECT_TRUE(shows(img, plain, QColor(250, 250, 250)));
+    EXPECT_TRUE(shows(img, strip, QColor(250, 250, 250)));
+
+    // Set colours stay through a palette change; each font's colour reaches its text.
+    bar->setButtonColor(QColor(10, 120, 30));
+    bar->setColor(QColor(90, 0, 0));
+    bar->setButtonFontColor(Qt::yellow);
+    bar->setSelectedFontColor(Qt::cyan);
+    palette.setColor(QPalette::Button, Qt::white);
+    palette.setColor(QPalette::Dark, Qt::black);
+    bar->setPalette(palette);
+    img = paint(*bar);
+    EXPECT_EQ(at(img, 3, 3), rgb(QColor(10, 120, 30)));
+    EXPECT_EQ(at(img, 50, area.top + 2), rgb(QColor(90, 0, 0)));
+    EXPECT_TRUE(shows(img, strip, Qt::yellow));
+    const GXRect selected = bar->Buttons(0)->Items(1)->TextRect();
+    EXPECT_TRUE(shows(img, selected, Qt::cyan));
+    EXPECT_FALSE(shows(img, plain, Qt::cyan));
+}
+
+TEST(NavbarPaint, DrawsAtThePixelRatioOfThePicture)
+{
+    auto bar = makeBar(2, 2);
+    const QImage plain = paint(*bar);
+    const GXRect strip = bar->Buttons(1)->ButtonRect();
+    QImage scaled(bar->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    scaled.setDevicePixelRatio(2);
+    bar->render(&scaled);
+    EXPECT_EQ(bar->Buttons(1)->ButtonRect(), strip) << "laid out in logical pixels";
+    for (const QPoint p : {QPoint(0, 150), QPoint(50, 0), QPoint(3, 3), QPoint(50, strip.top)})
+        EXPECT_EQ(scaled.pixel(2 * p.x() + 1, 2 * p.y() + 1), plain.pixel(p))
+            << p.x() << "," << p.y();
+
+    // Text drawn at twice the pixels has detail finer than a logical pixel.
+    const GXRect caption = bar->Buttons(0)->ButtonRect();
+    bool finer = false;
+    for (int y = caption.top; y < caption.bottom && !finer; ++y)
+        for (int x = caption.left; x < caption.right && !finer; ++x) {
+            const QRgb first = scaled.pixel(2 * x, 2 * y);
+            finer = scaled.pixel(2 * x + 1, 2 * y) != first
+                    || scaled.pixel(2 * x, 2 * y + 1) != first
+                    || scaled.pixel(2 * x + 1, 2 * y + 1) != first;
+        }
+    EXPECT_TRUE(finer);
+}

@@ -7,13 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
-// The actions and handlers of a window, found by name as a layout refers to them.
+// The actions, handlers and image list of a window, found by name as a layout refers to them.
 struct Window {
     std::map<QString, std::unique_ptr<QAction>> actions;
     std::map<QString, int> runs;
+    std::set<QString> handlers;
+    TGXImageList imageList1;
+    int changingCalls = 0;
+    bool allowChange = true;
 
     QAction *addAction(const QString &name, const QString &caption, const QString &handler)
     {
@@ -24,17 +29,115 @@ struct Window {
     }
     TGXNotifyEvent handler(const QString &name)
     {
+        handlers.insert(name);
         return TGXNotifyEvent(name, [this, name](QObject *) { ++runs[name]; });
     }
     TGXStreamNames names()
     {
-        return {[this](const QString &n) -> QAction * {
-                    auto it = actions.find(n);
-                    return it == actions.end() ? nullptr : it->second.get();
-                },
-                [this](const QString &n) { return handler(n); }};
+        TGXStreamNames n;
+        n.action = [this](const QString &name) -> QAction * {
+            auto it = actions.find(name);
+            return it == actions.end() ? nullptr : it->second.get();
+        };
+        n.handler = [this](const QString &name) {
+            return handlers.count(name) ? handler(name) : TGXNotifyEvent();
+        };
+        n.images = [this](const QString &name) {
+            return name == QLatin1String("ImageList1") ? &imageList1 : nullptr;
+        };
+        n.changing = [this](const QString &name) -> TGXOutlookChangingEvent {
+            if (name != QLatin1String("FEGXOutlookBar1Changing"))
+                return {};
+            return [this](QObject *, bool &canChange) {
+                ++changingCalls;
+                canChange = allowChange;
+            };
+        };
+        return n;
     }
 };
+
+// The main window's bar as its layout stores it.
+const QString kWindowLayout = QStringLiteral(R"(FrameStyle = fsButton
+AllowEditing = False
+ButtonColor = clBtnFace
+ButtonFont.Charset = DEFAULT_CHARSET
+ButtonFont.Color = clWindowText
+ButtonFont.Height = -11
+ButtonFont.Name = 'MS Sans Serif'
+ButtonFont.Style = []
+Color = clBtnShadow
+Images = ImageList1
+ItemHightlightColor = clNone
+ItemHightlightFont.Charset = DEFAULT_CHARSET
+ItemHightlightFont.Color = clWindowText
+ItemHightlightFont.Height = -11
+ItemHightlightFont.Name = 'MS Sans Serif'
+ItemHightlightFont.Style = []
+ScrollDelay = 5
+SelectedFont.Charset = DEFAULT_CHARSET
+SelectedFont.Color = clWindowText
+SelectedFont.Height = -11
+SelectedFont.Name = 'MS Sans Serif'
+SelectedFont.Style = []
+SmoothScrolling = True
+Spacing = 10
+TopSpacing = 4
+WordWrap = False
+SelectedButton = 0
+SelectedItem = -1
+OnChanging = FEGXOutlookBar1Changing
+List = (
+  'Standard'
+  <
+    item
+      Action = NewObiClick
+      Caption = 'New'
+      ImageIndex = 0
+    end
+    item
+      Action = AdrObiClick
+      Caption = 'Addresses List'
+      ImageIndex = 1
+    end
+    item
+      Action = adrObiClk2
+      Caption = 'Addresses Edit'
+      ImageIndex = 2
+    end
+    item
+      Action = SettingsObi
+      Caption = 'Settings'
+      ImageIndex = 3
+    end
+    item
+      Action = InBoxObi
+      Caption = 'InBox'
+      ImageIndex = 4
+    end
+    item
+      Action = MailReaderObi
+      Caption = 'Mail Reader'
+      ImageIndex = 5
+    end>)
+)");
+
+void addWindowActions(Window &window)
+{
+    const char *const defs[][3] = {
+        {"NewObiClick", "New", "NewObiClickExecute"},
+        {"AdrObiClick", "Addresses List", "AdrObiClickExecute"},
+        {"adrObiClk2", "Addresses Edit", "adrObiClk2Execute"},
+        {"SettingsObi", "Settings", "SettingsObiExecute"},
+        {"InBoxObi", "InBoxObi", "InBoxObiExecute"},
+        {"MailReaderObi", "Mail Reader", "MailReaderObiExecute"},
+    };
+    for (const auto &d : defs)
+        window.addAction(QString::fromLatin1(d[0]), QString::fromLatin1(d[1]),
+                         QString::fromLatin1(d[2]));
+    for (int i = 0; i < 6; ++i)
+        window.imageList1.Add(navtest::solid(QColor(40 * i, 0, 0)));
+}
 
 struct ItemValues {
     QAction *action;
@@ -100,7 +203,6 @@ TEST(NavbarStream, WriteThenReadKeepsEveryButtonItemAndProperty)
                                                "      ImageIndex = 0\n"
                                                "      Tag = 0\n"
                                                "      Visible = True\n"
-                                               "      OnClick = NewObiClickExecute\n"
                                                "    end\n")))
         << text.toStdString();
 
@@ -154,23 +256,154 @@ TEST(NavbarStream, LoadingStoresWithoutChecksOrEvents)
     EXPECT_EQ(empty.Spacing(), 12);
 }
 
-TEST(NavbarStream, UnreadableLayoutsAreReported)
+TEST(NavbarStream, TheWindowsLayoutReadsAndWritesBackTheSame)
 {
     Window window;
-    const std::vector<QString> bad = {
-        QStringLiteral("List = ('A' <item Action = Missing end>)"),
-        QStringLiteral("List = ('A' <item OnClick = 12 end>)"),
-        QStringLiteral("List = ('A' <item Colour = 1 end>)"),
-        QStringLiteral("List = ('A' <item Caption = 'open"),
-        QStringLiteral("NoSuchProperty = 1"),
-        QStringLiteral("List = ('A' <"),
+    addWindowActions(window);
+    // As tall as in the window, where all six items fit.
+    auto bar = navtest::makeBar(0, 0, {100, 425});
+    QString error;
+    ASSERT_TRUE(readOutlookBar(*bar, kWindowLayout, window.names(), &error)) << error.toStdString();
+
+    EXPECT_EQ(bar->Images(), &window.imageList1);
+    EXPECT_FALSE(bar->ItemHightlightColor().isValid()) << "clNone: no fill";
+    EXPECT_EQ(bar->SelectedButton(), 0);
+    EXPECT_EQ(bar->SelectedItem(), -1);
+    for (const QFont &font : {bar->ButtonFont(), bar->SelectedFont(), bar->ItemHightlightFont()}) {
+        EXPECT_EQ(font.family(), QStringLiteral("MS Sans Serif"));
+        EXPECT_EQ(font.pixelSize(), 11);
+        EXPECT_FALSE(font.bold() || font.italic() || font.underline() || font.strikeOut());
+    }
+    // System colours follow the palette.
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Button, QColor(1, 2, 3));
+    palette.setColor(QPalette::Dark, QColor(4, 5, 6));
+    palette.setColor(QPalette::WindowText, QColor(7, 8, 9));
+    bar->setPalette(palette);
+    EXPECT_EQ(bar->ButtonColor(), QColor(1, 2, 3));
+    EXPECT_EQ(bar->Color(), QColor(4, 5, 6));
+    for (const QColor &c : {bar->ButtonFontColor(), bar->SelectedFontColor(),
+                            bar->ItemHightlightFontColor()})
+        EXPECT_EQ(c, QColor(7, 8, 9));
+
+    // A click on a picture asks the window's OnChanging before the action runs.
+    TGXOutlookItems *standard = bar->Buttons(0);
+    ASSERT_EQ(standard->Count(), 6);
+    EXPECT_EQ(standard->Items(4)->Caption(), QStringLiteral("InBox"));
+    EXPECT_EQ(standard->Items(4)->ImageIndex(), 4);
+    navtest::paint(*bar);
+    ASSERT_NE(standard->Items(5)->ImageRect(), GXRect());
+    const QPoint inbox = navtest::centre(standard->Items(4)->ImageRect());
+    window.allowChange = false;
+    navtest::click(*bar, inbox);
+    EXPECT_EQ(window.runs[QStringLiteral("InBoxObiExecute")], 0);
+    window.allowChange = true;
+    navtest::click(*bar, inbox);
+    EXPECT_EQ(window.runs[QStringLiteral("InBoxObiExecute")], 1);
+    EXPECT_EQ(window.changingCalls, 2);
+
+    // An item bound to an action without a name is written without it.
+    QAction anonymous(QStringLiteral("Anonymous"));
+    setActionExecute(&anonymous, window.handler(QStringLiteral("AnonymousExecute")));
+    standard->Add()->setAction(&anonymous);
+    const QString text = writeOutlookList(*bar);
+    EXPECT_FALSE(text.contains(QStringLiteral("OnClick"))) << "handlers come with their actions";
+    EXPECT_FALSE(text.contains(QStringLiteral("Action = \n")));
+    TFEGXOutlookBar fresh;
+    ASSERT_TRUE(readOutlookBar(fresh, text, window.names(), &error)) << error.toStdString();
+    EXPECT_EQ(writeOutlookList(fresh), text);
+    EXPECT_EQ(fresh.Buttons(0)->Items(6)->Caption(), QStringLiteral("Anonymous"));
+
+    // Colours by name and by number, blue in the high byte; fonts with style and points.
+    struct ColourCase {
+        const char *text;
+        QColor expected;
     };
-    for (const QString &text : bad) {
-        SCOPED_TRACE(text.toStdString());
-        TFEGXOutlookBar bar;
+    const std::vector<ColourCase> colours = {
+        {"clRed", QColor(255, 0, 0)},        {"$000000FF", QColor(255, 0, 0)},
+        {"$00FF0000", QColor(0, 0, 255)},    {"16711680", QColor(0, 0, 255)},
+        {"clBtnHighlight", palette.color(QPalette::Light)},
+        {"-16777201", QColor(1, 2, 3)},      {"$FF000010", QColor(4, 5, 6)},
+        {"clNone", QColor()},                {"$1FFFFFFF", QColor()},
+    };
+    for (const ColourCase &c : colours) {
+        SCOPED_TRACE(c.text);
+        TFEGXOutlookBar target;
+        target.setPalette(palette);
+        target.setItemHightlightColor(Qt::green);
+        const QString line = QStringLiteral("ItemHightlightColor = ") + QLatin1String(c.text);
+        ASSERT_TRUE(readOutlookBar(target, line, window.names(), &error)) << error.toStdString();
+        EXPECT_EQ(target.ItemHightlightColor(), c.expected);
+    }
+    TFEGXOutlookBar styled;
+    ASSERT_TRUE(readOutlookBar(styled,
+                               QStringLiteral("SelectedFont.Style = [fsBold, fsStrikeOut]\n"
+                                              "SelectedFont.Size = 12\n"
+                                              "SelectedFont.Color = clBlue\n"),
+                               window.names(), &error))
+        << error.toStdString();
+    EXPECT_TRUE(styled.SelectedFont().bold() && styled.SelectedFont().strikeOut());
+    EXPECT_FALSE(styled.SelectedFont().italic());
+    EXPECT_EQ(styled.SelectedFont().pointSize(), 12);
+    EXPECT_EQ(styled.SelectedFontColor(), QColor(0, 0, 255));
+}
+
+TEST(NavbarStream, AFailedReadLeavesTheBarAsItWas)
+{
+    Window window;
+    addWindowActions(window);
+    TGXImageList otherList;
+    auto bar = navtest::makeBar(2, 3);
+    bar->setSpacing(7);
+    bar->setButtonColor(QColor(10, 20, 30));
+    QFont font = bar->ButtonFont();
+    font.setPixelSize(17);
+    bar->setButtonFont(font);
+    bar->setFrameStyle(GX::fsRaised);
+    bar->setImages(&otherList);
+    bar->setSelectedButton(1);
+    bar->setSelectedItem(2);
+    const auto state = [](const TGXCustomOutlookBar &b) {
+        return std::make_pair(contents(b),
+                              QVariantList{b.SelectedButton(), b.SelectedItem(), b.TopItem(),
+                                           b.Spacing(), b.ButtonColor(), b.Color(),
+                                           b.ItemHightlightColor(), b.ButtonFont(),
+                                           b.SelectedFont(), b.SelectedFontColor(),
+                                           int(b.FrameStyle()), quintptr(b.Images()),
+                                           bool(b.OnChanging()), b.Loading()});
+    };
+    const auto before = state(*bar);
+
+    struct Case {
+        const char *text;
+        const char *named; // what the message must name
+    };
+    const std::vector<Case> cases = {
+        {"Spacing = 20\nList = ('A' <item Caption = 'x' end> 'B' <item Action = Missing end>)",
+         "Missing"},
+        {"ButtonColor = clRed\nImages = ImageList2", "ImageList2"},
+        {"SelectedButton = 0\nOnChanging = Nobody", "Nobody"},
+        {"List = ('A' <item OnClick = Unknown end>)", "Unknown"},
+        {"SelectedItem = 0\nOnChange = Unknown", "Unknown"},
+        {"ItemHightlightColor = clNoSuch", "clNoSuch"},
+        {"ItemHightlightColor = $01000000", ""},
+        {"ButtonFont.Style = [fsBold, fsWide]", "fsWide"},
+        {"ButtonFont.Height = -30\nButtonFont.Weight = 3", "Weight"},
+        {"SelectedFont.Color = clRed\nFrameStyle = fsNoSuch", "fsNoSuch"},
+        {"List = ('A' <item OnClick = 12 end>)", ""},
+        {"List = ('A' <item Colour = 1 end>)", "Colour"},
+        {"List = ('A' <item Caption = 'open", ""},
+        {"NoSuchProperty = 1", "NoSuchProperty"},
+        {"Spacing = True", ""},
+        {"Background = 1", "Background"},
+        {"List = ('A' <", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
         QString error;
-        EXPECT_FALSE(readOutlookBar(bar, text, window.names(), &error));
+        EXPECT_FALSE(readOutlookBar(*bar, QString::fromLatin1(c.text), window.names(), &error));
+        EXPECT_TRUE(error.contains(QLatin1String(c.named))) << error.toStdString();
         EXPECT_FALSE(error.isEmpty());
-        EXPECT_FALSE(bar.Loading());
+        EXPECT_EQ(state(*bar), before);
     }
 }
