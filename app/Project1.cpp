@@ -1,3 +1,5 @@
+#include "Dialogs.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -7,7 +9,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quindle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quindle"));
-    TForm1 form;
+    TQtDialogs dialogs;
+    TForm1 form(programFolderOfExecutable(), dialogs);
+    dialogs.setParent(&form);
     form.show();
     return app.exec();
 }

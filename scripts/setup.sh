@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkgconf ccache
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   # An RTF reader that is not ours, for checking what our writer produces.

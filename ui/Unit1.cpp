@@ -1,9 +1,362 @@
 #include "Unit1.h"
 
-TForm1::TForm1(QWidget *parent)
+#include "Collect.h"
+#include "Dialogs.h"
+#include "DropFiles.h"
+#include "FeCapPnl.h"
+#include "FileOps.h"
+#include "FormParts.h"
+#include "GXOutlookStream.h"
+#include "GX_Outlook.h"
+#include "IoError.h"
+#include "MailCallbacks.h"
+#include "Paths.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <climits>
+#include <utility>
+
+namespace {
+
+// The navigation bar as the window's layout stores it.
+const char *const NavigationLayout = R"(FrameStyle = fsButton
+AllowEditing = False
+ButtonColor = clBtnFace
+ButtonFont.Charset = DEFAULT_CHARSET
+ButtonFont.Color = clWindowText
+ButtonFont.Height = -11
+ButtonFont.Name = 'MS Sans Serif'
+ButtonFont.Style = []
+Color = clBtnShadow
+Images = ImageList1
+ItemHightlightColor = clNone
+ItemHightlightFont.Charset = DEFAULT_CHARSET
+ItemHightlightFont.Color = clWindowText
+ItemHightlightFont.Height = -11
+ItemHightlightFont.Name = 'MS Sans Serif'
+ItemHightlightFont.Style = []
+ScrollDelay = 5
+SelectedFont.Charset = DEFAULT_CHARSET
+SelectedFont.Color = clWindowText
+SelectedFont.Height = -11
+SelectedFont.Name = 'MS Sans Serif'
+SelectedFont.Style = []
+SmoothScrolling = True
+Spacing = 10
+TopSpacing = 4
+WordWrap = False
+SelectedButton = 0
+SelectedItem = -1
+OnChanging = FEGXOutlookBar1Changing
+List = (
+  'Standard'
+  <
+    item
+      Action = NewObiClick
+      Caption = 'New'
+      ImageIndex = 0
+    end
+    item
+      Action = AdrObiClick
+      Caption = 'Addresses List'
+      ImageIndex = 1
+    end
+    item
+      Action = adrObiClk2
+      Caption = 'Addresses Edit'
+      ImageIndex = 2
+    end
+    item
+      Action = SettingsObi
+      Caption = 'Settings'
+      ImageIndex = 3
+    end
+    item
+      Action = InBoxObi
+      Caption = 'InBox'
+      ImageIndex = 4
+    end
+    item
+      Action = MailReaderObi
+      Caption = 'Mail Reader'
+      ImageIndex = 5
+    end>)
+)";
+
+} // namespace
+
+// The pictures are compiled into the static ui library, whose resources need starting. The
+// window's font is asked for by its classic name; where it is missing, a face of the same
+// widths keeps the texts within the places the views give them.
+static void initResources()
+{
+    Q_INIT_RESOURCE(icons);
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                QStringLiteral("Arimo"), QStringLiteral("Arial")});
+}
+
+TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *parent)
     : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_programFolder(programFolder)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quindle"));
-    resize(800, 488);
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setStyleHint(QFont::SansSerif);
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    initResources();
+    buildImageLists();
+    buildActions();
+    buildFrame();
+    // The stack from bottom to top; the last view added is in front at start.
+    buildSettingsView();
+    buildInBoxView();
+    buildMailReaderView();
+    buildNewView();
+    buildAddressViews();
+    for (TFECaptionPanel *view : {SettingsPan, InBoxPan, MailReaderPan, NewPan, AddressPan, AddressPan2})
+        m_stack->addWidget(view);
+    m_stack->setCurrentWidget(AddressPan2);
+
+    // The client area; the window manager adds its frame around it.
+    resize(792, 454);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { followFocus(now); });
+    StartupExecute();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildFrame()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+    auto *rows = new QVBoxLayout(client);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+
+    ToolBar4 = FormParts::toolBar(client, QStringLiteral("ToolBar4"));
+    auto *collect = FormParts::plainButton(ToolBar4, QStringLiteral("ToolButton4"), ImageListToolBar->Picture(0),
+                                           QStringLiteral("Collect Mail"));
+    connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    rows->addWidget(ToolBar4);
+
+    auto *columns = new QHBoxLayout;
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+    rows->addLayout(columns);
+    FEGXOutlookBar1 = new TFEGXOutlookBar(client);
+    FEGXOutlookBar1->setObjectName(QStringLiteral("FEGXOutlookBar1"));
+    FEGXOutlookBar1->setFixedWidth(100);
+    TGXStreamNames names;
+    names.action = [this](const QString &name) { return findChild<QAction *>(name, Qt::FindDirectChildrenOnly); };
+    names.images = [this](const QString &name) {
+        return name == QLatin1String("ImageList1") ? ImageList1 : nullptr;
+    };
+    names.changing = [this](const QString &name) -> TGXOutlookChangingEvent {
+        if (name != QLatin1String("FEGXOutlookBar1Changing"))
+            return {};
+        return [this](QObject *sender, bool &canChange) { FEGXOutlookBar1Changing(sender, canChange); };
+    };
+    QString error;
+    if (!readOutlookBar(*FEGXOutlookBar1, QString::fromLatin1(NavigationLayout), names, &error))
+        qFatal("The navigation bar's layout does not read: %s", qPrintable(error));
+    columns->addWidget(FEGXOutlookBar1);
+
+    m_stack = new QStackedWidget(client);
+    m_stack->setObjectName(QStringLiteral("Views"));
+    columns->addWidget(m_stack);
+}
+
+void TForm1::run(const std::function<void()> &work)
+{
+    if (m_handlerDepth > 0) {
+        work();
+        return;
+    }
+    ++m_handlerDepth;
+    const auto leave = qScopeGuard([this] { --m_handlerDepth; });
+    try {
+        work();
+    } catch (const std::exception &error) {
+        showError(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void TForm1::showError(const QString &text)
+{
+    m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), text);
+}
+
+bool TForm1::refusedWhileMailRuns()
+{
+    if (!MailRunGuard::busy())
+        return false;
+    m_dialogs.beep();
+    return true;
+}
+
+bool TForm1::refusedWithoutInbox()
+{
+    if (m_state.inboxLoaded)
+        return false;
+    showError(m_inboxInUse ? inboxInUseMessage(m_state.inboxFileName)
+                           : QStringLiteral("The inbox datafile is not loaded. Save the settings to load it."));
+    return true;
+}
+
+void TForm1::processEvents()
+{
+    const int depth = std::exchange(m_handlerDepth, 0);
+    QCoreApplication::processEvents();
+    m_handlerDepth = depth;
+}
+
+MailCallbacks TForm1::mailCallbacks()
+{
+    MailCallbacks callbacks;
+    callbacks.processEvents = [this] { processEvents(); };
+    callbacks.showProgress = [this](std::int64_t maximum) {
+        NewProgressBar1->setVisible(true);
+        m_progressShift = 0;
+        while ((maximum >> m_progressShift) > INT_MAX)
+            ++m_progressShift;
+        m_progressPosition = 0;
+        NewProgressBar1->setMaximum(int(maximum >> m_progressShift));
+    };
+    callbacks.advanceProgress = [this](std::int64_t step) {
+        m_progressPosition += step;
+        NewProgressBar1->setValue(int(std::min<std::int64_t>(m_progressPosition >> m_progressShift,
+                                                             NewProgressBar1->maximum())));
+    };
+    callbacks.hideProgress = [this] {
+        NewProgressBar1->setVisible(false);
+        NewProgressBar1->setValue(0);
+    };
+    return callbacks;
+}
+
+void TForm1::bringToFront(TFECaptionPanel *panel)
+{
+    m_stack->setCurrentWidget(panel);
+}
+
+TFECaptionPanel *TForm1::frontView() const
+{
+    return static_cast<TFECaptionPanel *>(m_stack->currentWidget());
+}
+
+bool TForm1::OkToStartExecute()
+{
+    if (::OkToStartExecute(viewSettings()))
+        return true;
+    bringToFront(SettingsPan);
+    m_dialogs.beep();
+    return false;
+}
+
+void TForm1::FEGXOutlookBar1Changing(QObject *, bool &CanChange)
+{
+    CanChange = OkToStartExecute();
+}
+
+void TForm1::CheckiExecute()
+{
+    run([this] {
+        if (refusedWhileMailRuns() || !OkToStartExecute() || refusedWithoutInbox())
+            return;
+        const CollectReport report = collectMail(viewSettings(), m_state.inboxFileName, m_state.inbox,
+                                                 m_state.incoming, m_state.addresses, mailCallbacks());
+        if (report.outcome == MailOutcome::Refused)
+            m_dialogs.beep();
+        else if (report.outcome == MailOutcome::SettingsIncomplete)
+            OkToStartExecute();
+        if (!report.showInBox)
+            return;
+        FEGXOutlookBar1->setSelectedButton(0);
+        FEGXOutlookBar1->setSelectedItem(4);
+        InBoxObiExecute();
+    });
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (watched == YourInBoxE)
+            YourInBoxEMouseMove();
+        else if (watched == AddresLocE)
+            AddresLocEMouseMove();
+        else if (watched == InBoxLocE)
+            InBoxLocEMouseMove();
+        else if (watched == SettingsPan)
+            SettingsPanMouseMove();
+        else if (watched == AddressInBoxE)
+            AddressInBoxEMouseMove();
+        else if (watched == AddressPan2)
+            AddressPan2MouseMove();
+        break;
+    case QEvent::Enter:
+        if (watched == ReaderAttachL)
+            ReaderAttachLMouseEnter();
+        break;
+    case QEvent::Resize:
+        // Anchored controls keep their distance from the view's bottom or right edge.
+        if (watched == SettingsPan)
+            m_saveHolder->move(m_saveHolder->x(), SettingsPan->height() - 42);
+        else if (watched == NewPan)
+            NewProgressBar1->resize(NewPan->width() - 2, NewProgressBar1->height());
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::widen(QLineEdit *field, int margin)
+{
+    const int textWidth = QFontMetrics(font()).horizontalAdvance(field->text());
+    // One pixel at a time, painted at once, so the field visibly slides open.
+    while (field->width() < textWidth + margin) {
+        field->resize(field->width() + 1, field->height());
+        field->repaint();
+    }
+}
+
+void TForm1::narrow(QLineEdit *field, int restingWidth)
+{
+    while (field->width() > restingWidth) {
+        field->resize(field->width() - 1, field->height());
+        field->repaint();
+    }
+}
+
+void TForm1::browseInto(QLineEdit *field, bool startFromField)
+{
+    if (startFromField)
+        m_rememberedFolder = field->text();
+    const QString initial = folderExists(pathFromText(m_rememberedFolder)) ? m_rememberedFolder : QString();
+    const QString chosen = m_dialogs.browseFolder(QStringLiteral("Select Directory"), initial);
+    if (chosen.isEmpty())
+        return;
+    m_rememberedFolder = chosen;
+    field->setText(QDir::toNativeSeparators(chosen) + QDir::separator());
 }

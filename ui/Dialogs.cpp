@@ -1,0 +1,57 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon boxIcon(TDialogs::Icon icon)
+{
+    switch (icon) {
+    case TDialogs::Icon::Information:
+        return QMessageBox::Information;
+    case TDialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case TDialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case TDialogs::Icon::Question:
+        return QMessageBox::Question;
+    case TDialogs::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void TQtDialogs::message(Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool TQtDialogs::ask(Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString TQtDialogs::openFileName()
+{
+    return QFileDialog::getOpenFileName(m_parent);
+}
+
+QString TQtDialogs::browseFolder(const QString &title, const QString &initialFolder)
+{
+    QString folder = QFileDialog::getExistingDirectory(m_parent, title, initialFolder, QFileDialog::ShowDirsOnly);
+    // The callers append the one separator themselves.
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+void TQtDialogs::beep()
+{
+    QApplication::beep();
+}

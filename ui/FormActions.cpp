@@ -1,0 +1,247 @@
+#include "Unit1.h"
+
+#include "GXActionHandler.h"
+#include "GXImageList.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QIcon>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTextList>
+
+namespace {
+
+const char *const Category = "category";
+
+const char *const NavigationPictures[] = {"new", "address-list", "address-edit", "settings", "inbox", "reader"};
+const char *const ToolBarPictures[] = {
+    "00-mail-send-receive", "01-edit-delete", "02-package-x-generic", "03-mail-forward", "04-document-new",
+    "05-address-book-new", "06-contact-new", "07-mail-attachment", "08-folder", "09-mail-reply-sender",
+    "10-document-open", "11-document-save-as", "12-format-text-bold", "13-format-text-italic",
+    "14-format-text-underline", "15-format-justify-left", "16-format-justify-center", "17-format-justify-right",
+    nullptr, "19-edit-clear", "20-view-refresh"};
+
+// Three dots, each before a line of text.
+QPixmap bulletsPicture()
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int row = 0; row < 3; ++row) {
+        const int y = 3 + row * 5;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(46, 52, 54));
+        painter.drawEllipse(QPointF(3, y + 0.5), 1.8, 1.8);
+        painter.setPen(QPen(QColor(85, 87, 83), 1));
+        painter.drawLine(QPointF(7, y + 0.5), QPointF(15, y + 0.5));
+    }
+    return picture;
+}
+
+bool isBulletList(const QTextList *list)
+{
+    if (!list)
+        return false;
+    const QTextListFormat::Style style = list->format().style();
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+           || style == QTextListFormat::ListSquare;
+}
+
+} // namespace
+
+void TForm1::buildImageLists()
+{
+    ImageList1 = new TGXImageList(32, 32, this);
+    ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    for (const char *name : NavigationPictures)
+        ImageList1->Add(QPixmap(QStringLiteral(":/icons/32/%1.png").arg(QLatin1String(name))));
+
+    ImageListToolBar = new TGXImageList(16, 16, this);
+    ImageListToolBar->setObjectName(QStringLiteral("ImageListToolBar"));
+    for (const char *name : ToolBarPictures)
+        ImageListToolBar->Add(name ? QPixmap(QStringLiteral(":/icons/16/%1.png").arg(QLatin1String(name)))
+                                   : bulletsPicture());
+
+    QIcon icon;
+    icon.addPixmap(QPixmap(QStringLiteral(":/icons/16/window-icon.png")));
+    icon.addPixmap(ImageList1->Picture(4));
+    setWindowIcon(icon);
+}
+
+QAction *TForm1::action(const char *name) const
+{
+    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+QAction *TForm1::makeAction(const char *name, const char *category, const QString &caption, void (TForm1::*handler)())
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    a->setProperty(Category, QLatin1String(category));
+    if (handler) {
+        // The execute handler the navigation bar's items compare their OnClick with.
+        setActionExecute(a, TGXNotifyEvent(QLatin1String(name) + QStringLiteral("Execute"),
+                                           [this, handler](QObject *) { (this->*handler)(); }));
+    }
+    QWidget::addAction(a);
+    return a;
+}
+
+void TForm1::buildActions()
+{
+    const char *const outlook = "Outlook bar (standard)";
+    makeAction("NewObiClick", outlook, QStringLiteral("New"), &TForm1::NewObiClickExecute);
+    makeAction("AdrObiClick", outlook, QStringLiteral("Addresses List"), &TForm1::AdrObiClickExecute);
+    makeAction("adrObiClk2", outlook, QStringLiteral("Addresses Edit"), &TForm1::adrObiClk2Execute);
+    makeAction("SettingsObi", outlook, QStringLiteral("Settings"), &TForm1::SettingsObiExecute);
+    makeAction("InBoxObi", outlook, QStringLiteral("InBoxObi"), &TForm1::InBoxObiExecute);
+    makeAction("MailReaderObi", outlook, QStringLiteral("Mail Reader"), &TForm1::MailReaderObiExecute);
+
+    makeAction("Sendi", "Toolbar (new)", QStringLiteral("Send"), &TForm1::SendiExecute);
+    makeAction("ClearNewI", "Toolbar (new)", QStringLiteral("ClearNewI"), &TForm1::ClearNewIExecute)
+        ->setToolTip(QStringLiteral("Clear/New Message"));
+    QAction *checki = makeAction("Checki", "Toolbar (main)", QStringLiteral("Check Mail"), &TForm1::CheckiExecute);
+    checki->setToolTip(QStringLiteral("Check for New Mail"));
+    makeAction("InboxDeleteMsg", "Toolbar (InBox)", QStringLiteral("Delete Message"), &TForm1::InboxDeleteMsgExecute);
+    makeAction("packI", "Toolbar (InBox)", QStringLiteral("packI"), &TForm1::PackInboxIClick);
+
+    makeAction("Startup", "System", QStringLiteral("Startup"), &TForm1::StartupExecute);
+    makeAction("CreateMessageFile", "System", QStringLiteral("CreateMessageFile"), &TForm1::CreateMessageFileExecute);
+    makeAction("Send", "System", QStringLiteral("Send"), &TForm1::SendExecute);
+    makeAction("AddressPopulate", "System", QStringLiteral("Populate Address grid"), &TForm1::AddressPopulateExecute);
+    makeAction("EExpander", "System", QStringLiteral("Expander"), nullptr);
+    makeAction("OkToStart", "System", QStringLiteral("Ok To Start"), nullptr);
+
+    // The formatting commands act on whichever rich-text editor has the focus.
+    struct Format
+    {
+        const char *name;
+        const char *caption;
+        const char *hint; // tooltip|longer description
+        QKeySequence shortcut;
+        int picture;
+    };
+    const Format formats[] = {
+        {"RichEditBold1", "&Bold", "Bold", QKeySequence(Qt::CTRL | Qt::Key_B), 12},
+        {"RichEditItalic1", "&Italic", "Italic", QKeySequence(Qt::CTRL | Qt::Key_I), 13},
+        {"RichEditUnderline1", "&Underline", "Underline", QKeySequence(Qt::CTRL | Qt::Key_U), 14},
+        {"RichEditAlignLeft1", "Align &Left", "Align Left|Aligns text at the left indent", {}, 15},
+        {"RichEditAlignCenter1", "&Center", "Center|Centers text between margins", {}, 16},
+        {"RichEditAlignRight1", "Align &Right", "Align Right|Aligns text at the right indent", {}, 17},
+        {"RichEditBullets1", "&Bullets", "Bullets|Inserts a bullet on the current line", {}, 18},
+    };
+    auto *alignments = new QActionGroup(this);
+    alignments->setExclusive(true);
+    for (const Format &f : formats) {
+        QAction *a = makeAction(f.name, "Format", QString::fromLatin1(f.caption), nullptr);
+        const QStringList hint = QString::fromLatin1(f.hint).split(QLatin1Char('|'));
+        a->setToolTip(hint.first());
+        a->setStatusTip(hint.value(1));
+        a->setShortcut(f.shortcut);
+        a->setIcon(ImageListToolBar->Picture(f.picture));
+        a->setCheckable(true);
+        if (QByteArrayView(f.name).startsWith("RichEditAlign"))
+            alignments->addAction(a);
+    }
+
+    const auto charFormat = [this](const std::function<void(QTextEdit &, QTextCharFormat &)> &change) {
+        QTextEdit *editor = formatTarget();
+        if (!editor)
+            return updateFormatActions();
+        QTextCharFormat format;
+        change(*editor, format);
+        editor->mergeCurrentCharFormat(format);
+        updateFormatActions();
+    };
+    connect(action("RichEditBold1"), &QAction::triggered, this, [charFormat] {
+        charFormat([](QTextEdit &e, QTextCharFormat &f) {
+            f.setFontWeight(e.fontWeight() > QFont::Normal ? QFont::Normal : QFont::Bold);
+        });
+    });
+    connect(action("RichEditItalic1"), &QAction::triggered, this, [charFormat] {
+        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontItalic(!e.fontItalic()); });
+    });
+    connect(action("RichEditUnderline1"), &QAction::triggered, this, [charFormat] {
+        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontUnderline(!e.fontUnderline()); });
+    });
+    const std::pair<const char *, Qt::Alignment> aligns[] = {{"RichEditAlignLeft1", Qt::AlignLeft},
+                                                             {"RichEditAlignCenter1", Qt::AlignHCenter},
+                                                             {"RichEditAlignRight1", Qt::AlignRight}};
+    for (const auto &[name, alignment] : aligns) {
+        connect(action(name), &QAction::triggered, this, [this, alignment = alignment] {
+            if (QTextEdit *editor = formatTarget())
+                editor->setAlignment(alignment);
+            updateFormatActions();
+        });
+    }
+    connect(action("RichEditBullets1"), &QAction::triggered, this, [this] { toggleBullets(); });
+}
+
+QTextEdit *TForm1::formatTarget() const
+{
+    return qobject_cast<QTextEdit *>(focusWidget());
+}
+
+void TForm1::followFocus(QWidget *now)
+{
+    if (!now || now->window() != this)
+        return;
+    QTextEdit *editor = qobject_cast<QTextEdit *>(now);
+    if (editor == m_formatTarget)
+        return;
+    disconnect(m_formatCursor);
+    disconnect(m_formatChar);
+    m_formatTarget = editor;
+    if (editor) {
+        m_formatCursor = connect(editor, &QTextEdit::cursorPositionChanged, this, &TForm1::updateFormatActions);
+        m_formatChar = connect(editor, &QTextEdit::currentCharFormatChanged, this, &TForm1::updateFormatActions);
+    }
+    updateFormatActions();
+}
+
+void TForm1::updateFormatActions()
+{
+    const QTextEdit *editor = formatTarget();
+    const Qt::Alignment alignment = editor ? editor->alignment() : Qt::AlignLeft;
+    action("RichEditBold1")->setChecked(editor && editor->fontWeight() > QFont::Normal);
+    action("RichEditItalic1")->setChecked(editor && editor->fontItalic());
+    action("RichEditUnderline1")->setChecked(editor && editor->fontUnderline());
+    action("RichEditAlignCenter1")->setChecked(alignment & Qt::AlignHCenter);
+    action("RichEditAlignRight1")->setChecked(alignment & Qt::AlignRight);
+    action("RichEditAlignLeft1")->setChecked(!(alignment & (Qt::AlignHCenter | Qt::AlignRight)));
+    action("RichEditBullets1")->setChecked(editor && isBulletList(editor->textCursor().currentList()));
+}
+
+void TForm1::toggleBullets()
+{
+    QTextEdit *editor = formatTarget();
+    if (!editor)
+        return updateFormatActions();
+    QTextCursor cursor = editor->textCursor();
+    cursor.beginEditBlock();
+    if (!isBulletList(cursor.currentList())) {
+        QTextListFormat format;
+        format.setStyle(QTextListFormat::ListDisc);
+        format.setIndent(1);
+        cursor.createList(format);
+    } else {
+        QTextBlock block = editor->document()->findBlock(cursor.selectionStart());
+        const QTextBlock last = editor->document()->findBlock(cursor.selectionEnd());
+        for (;; block = block.next()) {
+            if (QTextList *list = block.textList())
+                list->remove(block);
+            QTextCursor paragraph(block);
+            QTextBlockFormat format = paragraph.blockFormat();
+            format.setIndent(0);
+            paragraph.setBlockFormat(format);
+            if (block == last)
+                break;
+        }
+    }
+    cursor.endEditBlock();
+    updateFormatActions();
+}

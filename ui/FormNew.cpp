@@ -1,0 +1,223 @@
+#include "Unit1.h"
+
+#include "Dialogs.h"
+#include "FeCapPnl.h"
+#include "FormParts.h"
+#include "GXImageList.h"
+#include "RtfCodec.h"
+#include "Send.h"
+
+#include <QStackedWidget>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QComboBox *slotList(QToolBar *bar, const QString &name, int width)
+{
+    auto *combo = new QComboBox(bar);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    // Only the items are slots; what is typed into the field never becomes one.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setMaxVisibleItems(8);
+    combo->setFixedWidth(width);
+    bar->addWidget(combo);
+    return combo;
+}
+
+QPushButton *barButton(QToolBar *bar, const QString &name, const QString &caption, int width)
+{
+    auto *b = new QPushButton(caption, bar);
+    b->setObjectName(name);
+    b->setFixedWidth(width);
+    bar->addWidget(b);
+    return b;
+}
+
+// The slot a pick goes into: the selected item, or slot 1 when none is.
+int pickedSlot(QComboBox *combo)
+{
+    if (combo->currentIndex() < 0)
+        combo->setCurrentIndex(0);
+    return combo->currentIndex();
+}
+
+} // namespace
+
+void TForm1::buildNewView()
+{
+    NewPan = FormParts::viewPanel(m_stack, QStringLiteral("NewPan"), QStringLiteral("New"));
+    auto *rows = FormParts::viewRows(NewPan);
+
+    QToolBar *toolBar1 = FormParts::toolBar(NewPan, QStringLiteral("ToolBar1"));
+    QToolButton *sendB = FormParts::plainButton(toolBar1, QStringLiteral("SendB"), ImageListToolBar->Picture(3),
+                                                QStringLiteral("Send Message"));
+    connect(sendB, &QToolButton::clicked, action("Sendi"), &QAction::trigger);
+    action("ClearNewI")->setIcon(ImageListToolBar->Picture(4));
+    FormParts::actionButton(toolBar1, QStringLiteral("Cleari"), action("ClearNewI"));
+    const char *const groups[][3] = {{"RichEditBold1", "RichEditItalic1", "RichEditUnderline1"},
+                                     {"RichEditAlignLeft1", "RichEditAlignCenter1", "RichEditAlignRight1"},
+                                     {"RichEditBullets1", nullptr, nullptr}};
+    for (const auto &group : groups) {
+        toolBar1->addSeparator();
+        for (const char *name : group) {
+            if (name)
+                FormParts::actionButton(toolBar1, QLatin1String(name) + QStringLiteral("B"), action(name));
+        }
+    }
+    rows->addWidget(toolBar1);
+
+    QToolBar *toolBar2 = FormParts::toolBar(NewPan, QStringLiteral("ToolBar2"));
+    toolBar2->addWidget(new QLabel(QStringLiteral("Subject"), toolBar2));
+    SubjectE = new QLineEdit(toolBar2);
+    SubjectE->setObjectName(QStringLiteral("SubjectE"));
+    SubjectE->setFixedWidth(201);
+    toolBar2->addWidget(SubjectE);
+    QPushButton *toB = barButton(toolBar2, QStringLiteral("ToB"), QStringLiteral("To"), 23);
+    ToC = slotList(toolBar2, QStringLiteral("ToC"), 145);
+    QPushButton *attachB = barButton(toolBar2, QStringLiteral("AttachB"), QStringLiteral("Attach"), 55);
+    AttachC = slotList(toolBar2, QStringLiteral("AttachC"), 201);
+    rows->addWidget(toolBar2);
+
+    RichEdit1 = new QTextEdit(NewPan);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rows->addWidget(RichEdit1);
+
+    NewProgressBar1 = new QProgressBar(NewPan);
+    NewProgressBar1->setObjectName(QStringLiteral("NewProgressBar1"));
+    NewProgressBar1->setGeometry(1, 81, 690, 24);
+    NewProgressBar1->setTextVisible(false);
+    NewProgressBar1->setValue(0);
+    NewProgressBar1->hide();
+    NewPan->installEventFilter(this);
+
+    connect(toB, &QPushButton::clicked, this, &TForm1::ToBClick);
+    connect(attachB, &QPushButton::clicked, this, &TForm1::AttachBClick);
+}
+
+void TForm1::NewObiClickExecute()
+{
+    run([this] {
+        for (int k = 1; k <= TMessageRecord::SlotCount; ++k)
+            *m_state.outgoing.field(TMessageRecord::attachNameOffset(k)) = 0;
+        bringToFront(NewPan);
+    });
+}
+
+void TForm1::ToBClick()
+{
+    run([this] {
+        const int slot = pickedSlot(ToC);
+        const int entry = m_state.AddressIndex;
+        const bool valid = entry >= 0 && entry < int(m_state.addresses.size());
+        const QString name = valid ? m_state.addresses[std::size_t(entry)].Name() : QString();
+        m_state.toItems[slot] = name;
+        ToC->setItemText(slot, name);
+        ToC->setEditText(name);
+    });
+}
+
+void TForm1::AttachBClick()
+{
+    run([this] {
+        const QString path = m_dialogs.openFileName();
+        if (path.isEmpty())
+            return;
+        const int slot = pickedSlot(AttachC);
+        const QString caption = attachmentCaption(path);
+        m_state.AttachPaths[std::size_t(slot)] = path;
+        m_state.attachItems[slot] = caption;
+        AttachC->setItemText(slot, caption);
+        AttachC->setEditText(caption);
+    });
+}
+
+void TForm1::ClearNewIExecute()
+{
+    run([this] {
+        if (refusedWhileMailRuns())
+            return;
+        if (!m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Confirm"),
+                           QStringLiteral("Are you sure you want to clear this message?")))
+            return;
+        SubjectE->clear();
+        for (QComboBox *combo : {ToC, AttachC}) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(QString());
+        }
+        for (int k = 0; k < TMessageRecord::SlotCount; ++k) {
+            m_state.toItems[k].clear();
+            ToC->setItemText(k, QString());
+            m_state.attachItems[k].clear();
+            AttachC->setItemText(k, QString());
+            m_state.AttachPaths[std::size_t(k)].clear();
+        }
+        RichEdit1->clear();
+        QTextCharFormat plain = RichEdit1->currentCharFormat();
+        plain.setFontWeight(QFont::Normal);
+        plain.setFontItalic(false);
+        plain.setFontUnderline(false);
+        RichEdit1->setCurrentCharFormat(plain);
+    });
+}
+
+TNewView TForm1::newView() const
+{
+    TNewView view;
+    view.bodyRtf = writeRtf(*RichEdit1->document());
+    for (int k = 0; k < TMessageRecord::SlotCount; ++k) {
+        view.toCaptions[std::size_t(k)] = m_state.toItems.value(k);
+        view.attachCaptions[std::size_t(k)] = m_state.attachItems.value(k);
+    }
+    view.yourName = YourNameE->text();
+    view.subject = SubjectE->text();
+    return view;
+}
+
+void TForm1::CreateMessageFileExecute()
+{
+    run([this] {
+        const QString message = createMessageFile(m_programFolder, newView(), m_state.addresses, m_state.outgoing,
+                                                  m_state.MessageReady);
+        if (!message.isEmpty())
+            m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), message);
+    });
+}
+
+void TForm1::SendExecute()
+{
+    run([this] {
+        if (sendMessage(m_state.outgoing, m_state.AttachPaths, m_state.addresses, mailCallbacks()).outcome
+            == MailOutcome::Refused)
+            m_dialogs.beep();
+    });
+}
+
+void TForm1::SendiExecute()
+{
+    run([this] {
+        const SendCommandReport report = sendCommand(m_programFolder, newView(), m_state.AttachPaths,
+                                                     m_state.addresses, m_state.outgoing, m_state.MessageReady,
+                                                     mailCallbacks());
+        if (report.outcome == MailOutcome::Refused) {
+            m_dialogs.beep();
+        } else if (report.outcome == MailOutcome::SettingsIncomplete) {
+            bringToFront(SettingsPan);
+            m_dialogs.beep();
+        } else if (report.message == MessagesSentMessage) {
+            m_dialogs.message(TDialogs::Icon::Information, QStringLiteral("Quindle"), report.message);
+        } else if (!report.message.isEmpty()) {
+            m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), report.message);
+        }
+    });
+}

@@ -1,0 +1,175 @@
+#include "Unit1.h"
+
+#include "Dialogs.h"
+#include "DropFiles.h"
+#include "FeCapPnl.h"
+#include "FormParts.h"
+
+#include <QStackedWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+constexpr int FolderFieldWidth = 121; // where the folder fields rest
+}
+
+void TForm1::buildSettingsView()
+{
+    SettingsPan = FormParts::viewPanel(m_stack, QStringLiteral("SettingsPan"), QStringLiteral("Settings"));
+    QWidget *view = SettingsPan;
+    YourNameE = FormParts::labelledEdit(view, QStringLiteral("YourNameE"), QStringLiteral("Your Name"), 40, 72,
+                                        FolderFieldWidth);
+    YourInBoxE = FormParts::labelledEdit(view, QStringLiteral("YourInBoxE"), QStringLiteral("Your Inbox"), 40, 136,
+                                         FolderFieldWidth);
+    auto *button1 = FormParts::button(view, QStringLiteral("Button1"), QStringLiteral("Browse"), 40, 160, 49, 21);
+    AddresLocE = FormParts::labelledEdit(view, QStringLiteral("AddresLocE"), QStringLiteral("Address List Folder"),
+                                         40, 208, FolderFieldWidth);
+    auto *button2 = FormParts::button(view, QStringLiteral("Button2"), QStringLiteral("Browse"), 40, 232, 49, 21);
+    auto *button3 = FormParts::button(view, QStringLiteral("Button3"), QStringLiteral("Browse"), 40, 304, 49, 21);
+    InBoxLocE = FormParts::labelledEdit(view, QStringLiteral("InBoxLocE"), QStringLiteral("Inbox Datafile Folder"),
+                                        40, 280, FolderFieldWidth);
+    AutoOAdress = FormParts::checkBox(view, QStringLiteral("AutoOAdress"), QStringLiteral("Auto Optimise Address Book"),
+                                      224, 72, 161);
+    AutoOInbox = FormParts::checkBox(view, QStringLiteral("AutoOInbox"), QStringLiteral("Auto Optimise Inbox"), 224,
+                                     104, 121);
+    m_saveHolder = new QWidget(view);
+    m_saveHolder->setObjectName(QStringLiteral("SettingSaveHolder"));
+    m_saveHolder->setGeometry(294, 383, 105, 41);
+    auto *save = FormParts::button(m_saveHolder, QStringLiteral("SettingSaveB"), QStringLiteral("Save"), 15, 8, 75,
+                                   25);
+
+    // The third "Browse" comes before the field it serves.
+    const QList<QWidget *> tabOrder{YourNameE, YourInBoxE, button1, AddresLocE, button2,
+                                    button3,   InBoxLocE,  AutoOAdress, AutoOInbox, save};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    for (QWidget *w : {static_cast<QWidget *>(SettingsPan), static_cast<QWidget *>(YourInBoxE),
+                       static_cast<QWidget *>(AddresLocE), static_cast<QWidget *>(InBoxLocE)}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    connect(button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(save, &QPushButton::clicked, this, &TForm1::SettingSaveBClick);
+}
+
+TSettings TForm1::viewSettings() const
+{
+    TSettings settings;
+    settings.Name = YourNameE->text();
+    settings.MyDest = YourInBoxE->text();
+    settings.Addresses = AddresLocE->text();
+    settings.InboxData = InBoxLocE->text();
+    settings.AutoOptiAddress = AutoOAdress->isChecked();
+    settings.AutoOptiInbox = AutoOInbox->isChecked();
+    return settings;
+}
+
+void TForm1::showSettings(const TSettings &settings)
+{
+    YourNameE->setText(settings.Name);
+    YourInBoxE->setText(settings.MyDest);
+    AddresLocE->setText(settings.Addresses);
+    InBoxLocE->setText(settings.InboxData);
+    AutoOAdress->setChecked(settings.AutoOptiAddress);
+    AutoOInbox->setChecked(settings.AutoOptiInbox);
+}
+
+void TForm1::showSlots()
+{
+    while (AttachC->count() < m_state.attachItems.size())
+        AttachC->addItem(m_state.attachItems[AttachC->count()]);
+    while (ToC->count() < m_state.toItems.size())
+        ToC->addItem(m_state.toItems[ToC->count()]);
+}
+
+void TForm1::StartupExecute()
+{
+    run([this] {
+        m_inboxInUse = false;
+        StartupReport report;
+        {
+            // The fields and the ten slots show what start-up read, also when a file error ends it.
+            const auto show = qScopeGuard([this] {
+                showSettings(m_state.settings);
+                showSlots();
+            });
+            report = ::StartupExecute(m_state, m_programFolder);
+        }
+        m_inboxInUse = report.inboxInUse;
+        if (report.addressesLoaded)
+            AddressPopulateExecute();
+        if (report.settingsIncomplete) {
+            bringToFront(SettingsPan);
+            m_dialogs.beep();
+        }
+        if (report.inboxInUse)
+            showError(inboxInUseMessage(m_state.inboxFileName));
+    });
+}
+
+void TForm1::SettingsObiExecute()
+{
+    run([this] {
+        bringToFront(SettingsPan);
+    });
+}
+
+void TForm1::SettingSaveBClick()
+{
+    run([this] {
+        if (refusedWhileMailRuns())
+            return;
+        saveSettings(m_programFolder, viewSettings());
+        StartupExecute();
+    });
+}
+
+void TForm1::Button1Click()
+{
+    run([this] { browseInto(YourInBoxE, true); });
+}
+
+void TForm1::Button2Click()
+{
+    run([this] { browseInto(AddresLocE, true); });
+}
+
+void TForm1::Button3Click()
+{
+    run([this] { browseInto(InBoxLocE, true); });
+}
+
+void TForm1::YourInBoxEMouseMove()
+{
+    run([this] {
+        widen(YourInBoxE, 10);
+    });
+}
+
+void TForm1::AddresLocEMouseMove()
+{
+    run([this] {
+        widen(AddresLocE, 10);
+    });
+}
+
+void TForm1::InBoxLocEMouseMove()
+{
+    run([this] {
+        widen(InBoxLocE, 10);
+    });
+}
+
+void TForm1::SettingsPanMouseMove()
+{
+    run([this] {
+        for (QLineEdit *field : {YourInBoxE, AddresLocE, InBoxLocE})
+            narrow(field, FolderFieldWidth);
+    });
+}

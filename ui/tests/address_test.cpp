@@ -1,0 +1,124 @@
+#include "windowfixture.h"
+
+#include "AddressRecord.h"
+#include "GX_Outlook.h"
+#include "RecordFile.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+std::vector<std::string> namesInFile(const std::string &file)
+{
+    std::vector<std::string> names;
+    for (const TAddressRec &entry : readAddressFile(file).records)
+        names.push_back(entry.Name().toStdString());
+    return names;
+}
+
+QString cell(const Window &w, int row, int column)
+{
+    const auto *grid = w.find<QTableView>("AddressG");
+    return grid->model()->index(row - 1, column).data().toString();
+}
+
+TEST(AddressViews, NewSaveDeleteCompactAndOpen)
+{
+    Office office;
+    office.settle("anna");
+    Window w(office.program("anna"));
+    const std::string book = office.book + "address list.qda";
+
+    // The Edit view is in front, never filled: Save writes entry 0.
+    ASSERT_EQ(w.front(), QStringLiteral("AddressPan2"));
+    w.type("AddressNameE", QStringLiteral("Sales"));
+    w.type("AddressInBoxE", qs(office.inbox("sales")));
+    w.find<QCheckBox>("AddressServer")->setChecked(true);
+    w.click("Button5");
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales"}));
+
+    w.click("Button4");
+    EXPECT_EQ(w.find<QLineEdit>("AddressNameE")->text(), QString());
+    EXPECT_FALSE(w.find<QCheckBox>("AddressServer")->isChecked());
+    w.type("AddressNameE", QStringLiteral("Sales"));
+    w.click("Button5");
+    w.type("AddressNameE", QStringLiteral("Ben"));
+    w.click("Button5");
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Address saved",
+                                                          "error|Quindle|That name already exists, try again",
+                                                          "info|Quindle|Address saved"}));
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales", "Ben"}));
+
+    w.clickItem(1);
+    ASSERT_EQ(w.front(), QStringLiteral("AddressPan"));
+    const auto *grid = w.find<QTableView>("AddressG");
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 1) << "the current entry's row";
+    EXPECT_EQ(cell(w, 1, 3), QStringLiteral("Yes"));
+    EXPECT_EQ(cell(w, 2, 3), QStringLiteral("No"));
+
+    // Delete answered No, then Yes: the entry empties in place.
+    w.clickRow("AddressG", 1);
+    w.dialogs.answers = {false, true};
+    w.click("DeleteAdrI");
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales", "Ben"}));
+    w.click("DeleteAdrI");
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>(2, "ask warning|Warning|Are you sure you want to delete this Address?")));
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"", "Ben"}));
+    EXPECT_EQ(cell(w, 1, 0), QString());
+    EXPECT_EQ(cell(w, 1, 3), QStringLiteral("No"));
+    EXPECT_EQ(w.form->state().AddressIndex, 0);
+
+    w.click("PackAddressI");
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Ben"}));
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+
+    // A double click opens the entry with "Addresses Edit" selected in the bar.
+    w.doubleClickRow("AddressG", 1);
+    EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
+    EXPECT_EQ(w.find<TFEGXOutlookBar>("FEGXOutlookBar1")->SelectedItem(), 2);
+    EXPECT_EQ(w.find<QLineEdit>("AddressNameE")->text(), QStringLiteral("Ben"));
+
+    // A file error ends the handler in the standard error box; the view stays.
+    std::filesystem::remove(book);
+    std::filesystem::create_directory(book);
+    w.click("Button5");
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"error|Quindle|File access denied"}));
+    EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
+}
+
+TEST(AddressViews, PlacesTabOrderAndGrid)
+{
+    Office office;
+    office.settle("anna");
+    Window w(office.program("anna"));
+    const std::pair<const char *, QRect> places[] = {
+        {"AddressNameE", {40, 56, 177, 21}},   {"AddressInBoxE", {40, 120, 177, 21}},
+        {"AddressInBoxB", {40, 144, 65, 25}},  {"AddressCommentE", {40, 200, 177, 21}},
+        {"AddressServer", {40, 248, 97, 17}},  {"AddressButtonStrip", {1, 383, 690, 41}},
+        {"Button4", {259, 391, 75, 25}},       {"Button5", {347, 391, 75, 25}}};
+    for (const auto &[name, rect] : places)
+        EXPECT_TRUE(w.placedAt(name, rect));
+    EXPECT_EQ(w.tabChain("AddressNameE", 6),
+              (std::vector<QString>{QStringLiteral("AddressInBoxE"), QStringLiteral("AddressCommentE"),
+                                    QStringLiteral("AddressInBoxB"), QStringLiteral("AddressServer"),
+                                    QStringLiteral("Button4"), QStringLiteral("Button5")}));
+
+    const auto *grid = w.find<QTableView>("AddressG");
+    const int widths[] = {113, 316, 384, 64};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(grid->columnWidth(c), widths[c]);
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_FALSE(grid->horizontalHeader()->sectionsMovable());
+    EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Comment"));
+}
+
+} // namespace

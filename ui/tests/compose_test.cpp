@@ -1,0 +1,206 @@
+#include "windowfixture.h"
+
+#include "AddressRecord.h"
+#include "FileOps.h"
+#include "GX_Outlook.h"
+#include "ProfileFile.h"
+#include "RecordFile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeBook(const std::string &folder, const std::vector<std::pair<std::string, std::string>> &entries)
+{
+    const std::string file = folder + "address list.qda";
+    writeAll(file, "");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        TAddressRec entry;
+        entry.setName(qs(entries[i].first));
+        entry.setInBox(qs(entries[i].second));
+        writeRecordAt(file, std::int64_t(i), entry);
+    }
+}
+
+// In the New view, recipient slot `slot` gets address book row `row` through the To button.
+void pickRecipient(const Window &w, int row, int slot)
+{
+    w.clickItem(1);
+    w.clickRow("AddressG", row);
+    w.clickItem(0);
+    w.find<QComboBox>("ToC")->setCurrentIndex(slot - 1);
+    w.click("ToB");
+}
+
+void attach(Window &w, const std::string &path, int slot)
+{
+    w.find<QComboBox>("AttachC")->setCurrentIndex(slot - 1);
+    w.dialogs.files = {qs(path)};
+    w.click("AttachB");
+}
+
+std::string count(const std::string &folder, const char *name)
+{
+    return TProfileFile(folder + "Attach.ini")
+        .ReadString(QStringLiteral("attachments"), QString::fromLatin1(name), {})
+        .toStdString();
+}
+
+TEST(NewView, ComposeSendClearAndTheGuards)
+{
+    Office office;
+    office.settle("anna");
+    writeBook(office.book, {{"Ben", office.inbox("ben")}, {"Carla", office.inbox("carla")}});
+    const std::string src = office.t.folder("src");
+    writeAll(src + "report.txt", std::string(20000, 'r'));
+    writeAll(src + "plan.txt", "plan");
+    Window w(office.program("anna"));
+
+    pickRecipient(w, 1, 1);
+    pickRecipient(w, 2, 2);
+    attach(w, src + "report.txt", 1);
+    attach(w, src + "plan.txt", 2);
+    w.type("SubjectE", QStringLiteral("Plans"));
+    w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("See the plans."));
+    auto *progress = w.find<QProgressBar>("NewProgressBar1");
+    QSignalSpy steps(progress, &QProgressBar::valueChanged);
+    w.click("SendB");
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"open file", "open file", "info|Quindle|Messages Sent"}));
+    for (const char *user : {"ben", "carla"}) {
+        const std::string folder = office.inbox(user);
+        const std::string drop = folder + (user == std::string("ben") ? "Ben1.qdm" : "Carla1.qdm");
+        ASSERT_TRUE(fileExists(drop)) << drop;
+        EXPECT_EQ(readMessageFile(drop).records.at(0).Subject(), QStringLiteral("Plans"));
+        EXPECT_EQ(readAll(folder + "report.txt"), std::string(20000, 'r'));
+        EXPECT_EQ(count(folder, "report.txt"), "1");
+        EXPECT_EQ(count(folder, "plan.txt"), "1");
+    }
+    EXPECT_TRUE(progress->isHidden());
+    EXPECT_EQ(progress->value(), 0);
+    EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [](const QList<QVariant> &s) { return s[0] == 20000; }));
+
+    // A body whose rich text passes 10,001 characters is not sent.
+    w.find<QTextEdit>("RichEdit1")->setPlainText(QString(10001, QLatin1Char('x')));
+    w.click("SendB");
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"error|Quindle|Sorry your message body is too long"}));
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+
+    // Clear answered No keeps everything; Yes empties the view and every slot.
+    w.dialogs.answers = {false, true};
+    w.click("Cleari");
+    EXPECT_EQ(w.find<QLineEdit>("SubjectE")->text(), QStringLiteral("Plans"));
+    w.click("Cleari");
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>(2, "ask question|Confirm|Are you sure you want to clear this message?")));
+    EXPECT_EQ(w.find<QLineEdit>("SubjectE")->text(), QString());
+    EXPECT_EQ(w.find<QComboBox>("ToC")->itemText(1), QString());
+    EXPECT_EQ(w.find<QComboBox>("AttachC")->itemText(0), QString());
+    EXPECT_EQ(w.form->state().AttachPaths[0], QString());
+    EXPECT_TRUE(w.find<QTextEdit>("RichEdit1")->document()->isEmpty());
+    w.click("SendB");
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Messages Sent"}));
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm")) << "a cleared message goes nowhere";
+
+    // Without a name nothing is sent: the Settings view comes forward with a beep.
+    pickRecipient(w, 1, 1);
+    w.find<QLineEdit>("YourNameE")->clear();
+    w.click("SendB");
+    EXPECT_EQ(w.front(), QStringLiteral("SettingsPan"));
+    EXPECT_EQ(w.dialogs.beeps, 1);
+    EXPECT_TRUE(w.dialogs.said.empty());
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+}
+
+TEST(NewView, PlacesOfTheToolbarsAndTheSlots)
+{
+    Office office;
+    office.settle("anna");
+    Window w(office.program("anna"));
+    EXPECT_EQ(w.place("ToolBar1"), QRect(1, 23, 690, 29));
+    EXPECT_EQ(w.place("ToolBar2"), QRect(1, 52, 690, 29));
+    EXPECT_EQ(w.place("RichEdit1").top(), 81);
+    EXPECT_EQ(w.place("NewProgressBar1"), QRect(1, 81, 690, 24));
+    EXPECT_EQ(w.place("SendB").size(), QSize(30, 28));
+    const std::pair<const char *, int> widths[] = {{"SubjectE", 201}, {"ToB", 23}, {"ToC", 145}, {"AttachB", 55},
+                                                   {"AttachC", 201}};
+    for (const auto &[name, width] : widths)
+        EXPECT_EQ(w.place(name).width(), width) << name;
+    for (const char *list : {"ToC", "AttachC"}) {
+        EXPECT_EQ(w.find<QComboBox>(list)->count(), 10);
+        EXPECT_EQ(w.find<QComboBox>(list)->maxVisibleItems(), 8);
+    }
+    // The progress bar spans a wider view.
+    w.form->resize(892, 454);
+    EXPECT_EQ(w.place("NewProgressBar1"), QRect(1, 81, 790, 24));
+}
+
+TEST(Exchange, TwoWindowsExchangeAFormattedMessageWithAnAttachment)
+{
+    Office office;
+    office.settle("Anna");
+    office.settle("Ben");
+    writeBook(office.book, {{"Anna", office.inbox("Anna")}, {"Ben", office.inbox("Ben")}});
+    const std::string notes = office.t.folder("docs") + "notes.txt";
+    writeAll(notes, "the notes");
+    Window anna(office.program("Anna"));
+    Window ben(office.program("Ben"));
+
+    pickRecipient(anna, 2, 1);
+    attach(anna, notes, 1);
+    anna.type("SubjectE", QStringLiteral("Agenda"));
+    anna.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(anna.form.get()));
+    auto *body = anna.find<QTextEdit>("RichEdit1");
+    body->setFocus();
+    QTest::keyClicks(body, QStringLiteral("Plain and "));
+    QTest::keyClick(body, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClicks(body, QStringLiteral("bold"));
+    QTest::keyClick(body, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(body, Qt::Key_Return);
+    anna.click("RichEditBullets1B");
+    QTest::keyClicks(body, QStringLiteral("first"));
+    QTest::keyClick(body, Qt::Key_Return);
+    QTest::keyClicks(body, QStringLiteral("second"));
+    anna.click("SendB");
+    ASSERT_EQ(anna.dialogs.take(), (std::vector<std::string>{"open file", "info|Quindle|Messages Sent"}));
+
+    ben.click("ToolButton4");
+    EXPECT_EQ(ben.front(), QStringLiteral("InBoxPan"));
+    EXPECT_EQ(ben.find<TFEGXOutlookBar>("FEGXOutlookBar1")->SelectedItem(), 4);
+    EXPECT_FALSE(fileExists(office.inbox("Ben") + "Ben1.qdm"));
+    EXPECT_EQ(readAll(office.inbox("Ben") + "notes.txt"), "the notes");
+    ben.doubleClickRow("InBoxG", 1);
+    ASSERT_EQ(ben.front(), QStringLiteral("MailReaderPan"));
+    EXPECT_EQ(ben.find<QLabel>("ReaderFromL")->text(), QStringLiteral("Anna"));
+    EXPECT_EQ(ben.find<QLabel>("ReaderSubjectL")->text(), QStringLiteral("Agenda"));
+    EXPECT_EQ(ben.find<QLabel>("ReaderAttachL")->text(), QStringLiteral("notes.txt,"));
+
+    const QTextDocument *read = ben.find<QTextEdit>("ReadRichEdit")->document();
+    ASSERT_EQ(read->blockCount(), 3);
+    QStringList bold;
+    for (auto it = read->firstBlock().begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().fontWeight() > QFont::Normal)
+            bold << it.fragment().text();
+    }
+    EXPECT_EQ(bold, QStringList{QStringLiteral("bold")});
+    for (int b = 1; b <= 2; ++b) {
+        const QTextBlock block = read->findBlockByNumber(b);
+        ASSERT_TRUE(block.textList()) << b;
+        EXPECT_EQ(block.textList()->format().style(), QTextListFormat::ListDisc);
+    }
+    EXPECT_EQ(read->findBlockByNumber(2).text(), QStringLiteral("second"));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+#include "windowfixture.h"
+
+#include "MessageRecord.h"
+#include "FileOps.h"
+#include "RecordFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QEnterEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TMessageRecord message(const char *from, const char *subject, std::vector<const char *> attachments = {})
+{
+    TMessageRecord r;
+    r.setFrom(QString::fromLatin1(from));
+    r.setSubject(QString::fromLatin1(subject));
+    const std::string body = std::string("{\\rtf1\\ansi ") + subject + " body}";
+    std::memcpy(r.bodyData(), body.data(), body.size());
+    int k = 1;
+    for (const char *name : attachments)
+        r.setAttachName(k++, QString::fromLatin1(name));
+    return r;
+}
+
+void writeInbox(const std::string &file, const std::vector<TMessageRecord> &records)
+{
+    std::string bytes;
+    for (const TMessageRecord &r : records)
+        bytes.append(r.bytes.data(), r.bytes.size());
+    writeAll(file, bytes);
+}
+
+std::vector<std::string> subjectsOnDisk(const std::string &file)
+{
+    std::vector<std::string> subjects;
+    for (const TMessageRecord &r : readMessageFile(file).records)
+        subjects.push_back(r.Subject().toStdString());
+    return subjects;
+}
+
+QString cell(const Window &w, int row, int column)
+{
+    return w.find<QTableView>("InBoxG")->model()->index(row - 1, column).data().toString();
+}
+
+TEST(InBoxView, ListReadDeleteAndCompact)
+{
+    Office office;
+    office.settle("anna");
+    const std::string datafile = office.data("anna") + "InBox.qdi";
+    TMessageRecord second = message("Ben", "Minutes", {"a.doc", "b.txt"});
+    second.setAttachName(4, u"c.pdf");
+    writeInbox(datafile, {message("Carla", "Lunch"), second, message("Dan", "Keys")});
+    Window w(office.program("anna"));
+
+    w.clickItem(4);
+    ASSERT_EQ(w.front(), QStringLiteral("InBoxPan"));
+    auto *grid = w.find<QTableView>("InBoxG");
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(cell(w, 2, 0), QStringLiteral("Ben"));
+    EXPECT_EQ(cell(w, 2, 1), QStringLiteral("Minutes"));
+    EXPECT_EQ(cell(w, 2, 2), QStringLiteral("a.doc,b.txt,c.pdf,"));
+    EXPECT_EQ(cell(w, 2, 3), QString());
+    EXPECT_EQ(w.form->state().inboxIndex, 0);
+
+    // Row 2 is element 1; the reader shows it whole.
+    w.doubleClickRow("InBoxG", 2);
+    ASSERT_EQ(w.front(), QStringLiteral("MailReaderPan"));
+    EXPECT_EQ(w.form->state().inboxIndex, 1);
+    EXPECT_EQ(w.find<QLabel>("ReaderFromL")->text(), QStringLiteral("Ben"));
+    EXPECT_EQ(w.find<QLabel>("ReaderSubjectL")->text(), QStringLiteral("Minutes"));
+    auto *attach = w.find<QLabel>("ReaderAttachL");
+    EXPECT_EQ(attach->text(), QStringLiteral("a.doc,b.txt,c.pdf,"));
+    EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QStringLiteral("Minutes body"));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(attach, &enter);
+    EXPECT_EQ(attach->toolTip(), attach->text());
+
+    // Delete row 2: No changes nothing; Yes empties the slot in place.
+    w.clickItem(4);
+    w.clickRow("InBoxG", 2);
+    w.dialogs.answers = {false, true};
+    w.click("DeleteInboxMsgI");
+    EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Lunch", "Minutes", "Keys"}));
+    w.click("DeleteInboxMsgI");
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>(2, "ask warning|Warning|Are you sure you want to delete this message?")));
+    EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Lunch", "", "Keys"}));
+    EXPECT_EQ(cell(w, 2, 0), QString());
+    EXPECT_EQ(cell(w, 2, 2), QString());
+
+    // The reader keeps the last message read until it is opened again; on a free slot it is empty.
+    w.find<QAction>("MailReaderObi")->trigger();
+    EXPECT_EQ(w.find<QLabel>("ReaderFromL")->text(), QString());
+    EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QString());
+
+    // With automatic compaction the deleted row goes at once.
+    w.clickItem(4);
+    w.find<QCheckBox>("AutoOInbox")->setChecked(true);
+    w.clickRow("InBoxG", 1);
+    w.dialogs.answers = {true};
+    w.click("DeleteInboxMsgI");
+    EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Keys"}));
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_FALSE(fileExists(office.program("anna") + "packed.qdi"));
+}
+
+TEST(InBoxView, EmptyInboxAndGrid)
+{
+    Office office;
+    office.settle("anna");
+    Window w(office.program("anna"));
+    auto *grid = w.find<QTableView>("InBoxG");
+    const int widths[] = {64, 173, 151, 309};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(grid->columnWidth(c), widths[c]);
+    EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 24);
+    EXPECT_EQ(grid->horizontalHeader()->height(), 24);
+    EXPECT_TRUE(grid->horizontalHeader()->sectionsMovable());
+    EXPECT_EQ(grid->model()->rowCount(), 999) << "1,000 rows with the header until the view is shown";
+
+    // One free slot: a blank row; compacting it away leaves the header and no current message.
+    w.clickItem(4);
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    w.click("PackInboxI");
+    EXPECT_EQ(grid->model()->rowCount(), 1) << "a compacted datafile keeps one record";
+    w.form->findChild<QAction *>(QStringLiteral("MailReaderObi"))->trigger();
+    EXPECT_EQ(w.find<QLabel>("ReaderSubjectL")->text(), QString());
+    EXPECT_EQ(w.place("ToolBar3"), QRect(1, 23, 690, 29));
+    EXPECT_EQ(w.place("ReaderAttachL").width(), 150);
+    EXPECT_EQ(w.place("ToolBar5"), QRect(1, 23, 690, 29));
+    EXPECT_EQ(w.place("DeleteInboxMsgI").size(), QSize(30, 28));
+    EXPECT_EQ(w.place("InBoxG"), QRect(1, 52, 690, 372));
+}
+
+// Two windows on one datafile would overwrite each other's slots.
+TEST(InBoxView, SecondCopyOnTheSameDatafileIsRefused)
+{
+    Office office;
+    office.settle("anna");
+    Window first(office.program("anna"));
+    EXPECT_TRUE(first.dialogs.said.empty());
+    const std::string datafile = office.data("anna") + "InBox.qdi";
+    const std::string before = readAll(datafile);
+    writeAll(office.inbox("anna") + "anna1.qdm", std::string(message("Ben", "Hi").bytes.data(), 19100));
+
+    Window second(office.program("anna"));
+    const std::string refusal = "error|Quindle|The inbox datafile " + datafile
+                                + " is open in another copy of Quindle. Close it there and try again.";
+    EXPECT_EQ(second.dialogs.take(), (std::vector<std::string>{refusal}));
+    second.click("ToolButton4");
+    second.click("PackInboxI");
+    second.click("DeleteInboxMsgI");
+    EXPECT_EQ(second.dialogs.take(), (std::vector<std::string>(3, refusal)));
+    EXPECT_EQ(readAll(datafile), before);
+    EXPECT_TRUE(fileExists(office.inbox("anna") + "anna1.qdm"));
+}
+
+} // namespace

@@ -1,0 +1,211 @@
+#include "windowfixture.h"
+
+#include "FeCapPnl.h"
+#include "GX_Outlook.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+const char *iconName(TDialogs::Icon icon)
+{
+    switch (icon) {
+    case TDialogs::Icon::Information:
+        return "info";
+    case TDialogs::Icon::Warning:
+        return "warning";
+    case TDialogs::Icon::Error:
+        return "error";
+    case TDialogs::Icon::Question:
+        return "question";
+    case TDialogs::Icon::None:
+        break;
+    }
+    return "plain";
+}
+
+std::string line(const char *kind, const QString &title, const QString &text)
+{
+    return std::string(kind) + "|" + title.toStdString() + "|" + text.toStdString();
+}
+
+} // namespace
+
+void FakeDialogs::message(Icon icon, const QString &title, const QString &text)
+{
+    said.push_back(line(iconName(icon), title, text));
+}
+
+bool FakeDialogs::ask(Icon icon, const QString &title, const QString &text)
+{
+    said.push_back(line((std::string("ask ") + iconName(icon)).c_str(), title, text));
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question " << text.toStdString();
+        return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QString FakeDialogs::openFileName()
+{
+    said.push_back("open file");
+    if (files.empty()) {
+        ADD_FAILURE() << "unexpected file-open dialog";
+        return {};
+    }
+    const QString file = files.front();
+    files.pop_front();
+    return file;
+}
+
+QString FakeDialogs::browseFolder(const QString &title, const QString &initialFolder)
+{
+    said.push_back(line("browse", title, initialFolder));
+    browseStarts.push_back(initialFolder);
+    if (folders.empty()) {
+        ADD_FAILURE() << "unexpected folder browser";
+        return {};
+    }
+    const QString folder = folders.front();
+    folders.pop_front();
+    return folder;
+}
+
+std::vector<std::string> FakeDialogs::take()
+{
+    return std::exchange(said, {});
+}
+
+TSettings Office::settings(const std::string &user) const
+{
+    TSettings s;
+    s.Name = qs(user);
+    s.MyDest = qs(inbox(user));
+    s.Addresses = qs(book);
+    s.InboxData = qs(data(user));
+    return s;
+}
+
+void Office::settle(const std::string &user) const
+{
+    saveSettings(program(user), settings(user));
+}
+
+Window::Window(const std::string &programFolder)
+    : form(std::make_unique<TForm1>(programFolder, dialogs))
+{
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+}
+
+Window::~Window() = default;
+
+QString Window::front() const
+{
+    return find<QStackedWidget>("Views")->currentWidget()->objectName();
+}
+
+void Window::click(const char *name) const
+{
+    auto *button = find<QAbstractButton>(name);
+    ASSERT_TRUE(button) << name;
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void Window::clickItem(int item, bool onCaption) const
+{
+    auto *bar = find<TFEGXOutlookBar>("FEGXOutlookBar1");
+    bar->repaint(); // lays the items out
+    const TGXOutlookItem *it = bar->Buttons(0)->Items(item);
+    const QRect target = (onCaption ? it->TextRect() : it->ImageRect()).toQRect();
+    ASSERT_FALSE(target.isEmpty());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, target.center());
+}
+
+void Window::type(const char *name, const QString &text) const
+{
+    auto *edit = find<QLineEdit>(name);
+    ASSERT_TRUE(edit) << name;
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void Window::clickRow(const char *grid, int row) const
+{
+    auto *view = find<QTableView>(grid);
+    const QRect cell = view->visualRect(view->model()->index(row - 1, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void Window::doubleClickRow(const char *grid, int row) const
+{
+    auto *view = find<QTableView>(grid);
+    const QRect cell = view->visualRect(view->model()->index(row - 1, 0));
+    // A widget's double click is only the second press; the first comes as a click.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QRect Window::place(const char *name) const
+{
+    const QWidget *w = form->findChild<QWidget *>(QString::fromLatin1(name));
+    if (!w)
+        return {};
+    QWidget *view = w->parentWidget();
+    while (view && !qobject_cast<TFECaptionPanel *>(view))
+        view = view->parentWidget();
+    if (!view)
+        return w->geometry();
+    // Only the view in front is laid out.
+    find<QStackedWidget>("Views")->setCurrentWidget(view);
+    QApplication::processEvents();
+    return QRect(w->mapTo(view, QPoint(0, 0)), w->size());
+}
+
+::testing::AssertionResult Window::placedAt(const char *name, const QRect &expected) const
+{
+    const QRect actual = place(name);
+    QRect wanted = expected;
+    if (const auto *box = find<QCheckBox>(name); box && actual.width() > expected.width())
+        wanted.setWidth(box->sizeHint().width());
+    if (actual == wanted)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << name << " at " << actual.x() << "," << actual.y() << " " << actual.width()
+                                         << "x" << actual.height();
+}
+
+std::vector<QString> Window::tabChain(const char *from, int steps) const
+{
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    place(from);
+    find<QWidget>(from)->setFocus();
+    std::vector<QString> chain;
+    for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        chain.push_back(QApplication::focusWidget()->objectName());
+    }
+    return chain;
+}
+
+std::vector<std::string> treeOf(const std::string &root)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root))
+        names.push_back(std::filesystem::relative(entry.path(), root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
