@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,70 +33,6 @@
 
 namespace {
 
-// The navigation bar as the window's layout stores it.
-const char *const NavigationLayout = R"(FrameStyle = fsButton
-AllowEditing = False
-ButtonColor = clBtnFace
-ButtonFont.Charset = DEFAULT_CHARSET
-ButtonFont.Color = clWindowText
-ButtonFont.Height = -11
-ButtonFont.Name = 'MS Sans Serif'
-ButtonFont.Style = []
-Color = clBtnShadow
-Images = ImageList1
-ItemHightlightColor = clNone
-ItemHightlightFont.Charset = DEFAULT_CHARSET
-ItemHightlightFont.Color = clWindowText
-ItemHightlightFont.Height = -11
-ItemHightlightFont.Name = 'MS Sans Serif'
-ItemHightlightFont.Style = []
-ScrollDelay = 5
-SelectedFont.Charset = DEFAULT_CHARSET
-SelectedFont.Color = clWindowText
-SelectedFont.Height = -11
-SelectedFont.Name = 'MS Sans Serif'
-SelectedFont.Style = []
-SmoothScrolling = True
-Spacing = 10
-TopSpacing = 4
-WordWrap = False
-SelectedButton = 0
-SelectedItem = -1
-OnChanging = FEGXOutlookBar1Changing
-List = (
-  'Standard'
-  <
-    item
-      Action = NewObiClick
-      Caption = 'New'
-      ImageIndex = 0
-    end
-    item
-      Action = AdrObiClick
-      Caption = 'Addresses List'
-      ImageIndex = 1
-    end
-    item
-      Action = adrObiClk2
-      Caption = 'Addresses Edit'
-      ImageIndex = 2
-    end
-    item
-      Action = SettingsObi
-      Caption = 'Settings'
-      ImageIndex = 3
-    end
-    item
-      Action = InBoxObi
-      Caption = 'InBox'
-      ImageIndex = 4
-    end
-    item
-      Action = MailReaderObi
-      Caption = 'Mail Reader'
-      ImageIndex = 5
-    end>)
-)";
 
 } // namespace
 
@@ -105,6 +42,7 @@ List = (
 static void initResources()
 {
     Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(layout);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
                                 QStringLiteral("Arimo"), QStringLiteral("Arial")});
@@ -176,8 +114,11 @@ void TForm1::buildFrame()
             return {};
         return [this](QObject *sender, bool &canChange) { FEGXOutlookBar1Changing(sender, canChange); };
     };
+    // The buttons and items are stored with the window, as the bar's layout text.
+    QFile stored(QStringLiteral(":/layout/FEGXOutlookBar1.layout"));
     QString error;
-    if (!readOutlookBar(*FEGXOutlookBar1, QString::fromLatin1(NavigationLayout), names, &error))
+    if (!stored.open(QIODevice::ReadOnly)
+        || !readOutlookBar(*FEGXOutlookBar1, QString::fromUtf8(stored.readAll()), names, &error))
         qFatal("The navigation bar's layout does not read: %s", qPrintable(error));
     columns->addWidget(FEGXOutlookBar1);
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,72 +17,6 @@
 
 namespace {
 
-// The navigation bar of the main window as its layout stores it.
-const char *const kNavigationLayout = R"(FrameStyle = fsButton
-AllowEditing = False
-ButtonColor = clBtnFace
-ButtonFont.Charset = DEFAULT_CHARSET
-ButtonFont.Color = clWindowText
-ButtonFont.Height = -11
-ButtonFont.Name = 'MS Sans Serif'
-ButtonFont.Style = []
-Color = clBtnShadow
-Images = ImageList1
-ItemHightlightColor = clNone
-ItemHightlightFont.Charset = DEFAULT_CHARSET
-ItemHightlightFont.Color = clWindowText
-ItemHightlightFont.Height = -11
-ItemHightlightFont.Name = 'MS Sans Serif'
-ItemHightlightFont.Style = []
-ScrollDelay = 5
-SelectedFont.Charset = DEFAULT_CHARSET
-SelectedFont.Color = clWindowText
-SelectedFont.Height = -11
-SelectedFont.Name = 'MS Sans Serif'
-SelectedFont.Style = []
-SmoothScrolling = True
-Spacing = 10
-TopSpacing = 4
-WordWrap = False
-SelectedButton = 0
-SelectedItem = -1
-OnChanging = FEGXOutlookBar1Changing
-List = (
-  'Standard'
-  <
-    item
-      Action = NewObiClick
-      Caption = 'New'
-      ImageIndex = 0
-    end
-    item
-      Action = AdrObiClick
-      Caption = 'Addresses List'
-      ImageIndex = 1
-    end
-    item
-      Action = adrObiClk2
-      Caption = 'Addresses Edit'
-      ImageIndex = 2
-    end
-    item
-      Action = SettingsObi
-      Caption = 'Settings'
-      ImageIndex = 3
-    end
-    item
-      Action = InBoxObi
-      Caption = 'InBox'
-      ImageIndex = 4
-    end
-    item
-      Action = MailReaderObi
-      Caption = 'Mail Reader'
-      ImageIndex = 5
-    end>
-  'Other'
-  <>)
-)";
 
 QPixmap picture(int index)
 {
@@ -218,11 +153,15 @@ int main(int argc, char **argv)
             return {};
         return [](QObject *, bool &canChange) { canChange = true; };
     };
+    // The main window's own layout text, with a second, empty button to show a closed strip.
+    QFile stored(QStringLiteral(QUINDLE_WINDOW_LAYOUT));
     QString error;
-    if (!readOutlookBar(*bar, QString::fromUtf8(kNavigationLayout), names, &error)) {
+    if (!stored.open(QIODevice::ReadOnly)
+        || !readOutlookBar(*bar, QString::fromUtf8(stored.readAll()), names, &error)) {
         std::fprintf(stderr, "navigation layout: %s\n", qPrintable(error));
         return 1;
     }
+    bar->AddButton(QStringLiteral("Other"));
     layout->addWidget(bar);
 
     auto *panel = new TFECaptionPanel(&window);

@@ -1,6 +1,7 @@
 #include "GXOutlookStream.h"
 #include "navbar_test_util.h"
 
+#include <QFile>
 #include <QAction>
 #include <QSignalSpy>
 
@@ -58,69 +59,12 @@ struct Window {
 };
 
 // The main window's bar as its layout stores it.
-const QString kWindowLayout = QStringLiteral(R"(FrameStyle = fsButton
-AllowEditing = False
-ButtonColor = clBtnFace
-ButtonFont.Charset = DEFAULT_CHARSET
-ButtonFont.Color = clWindowText
-ButtonFont.Height = -11
-ButtonFont.Name = 'MS Sans Serif'
-ButtonFont.Style = []
-Color = clBtnShadow
-Images = ImageList1
-ItemHightlightColor = clNone
-ItemHightlightFont.Charset = DEFAULT_CHARSET
-ItemHightlightFont.Color = clWindowText
-ItemHightlightFont.Height = -11
-ItemHightlightFont.Name = 'MS Sans Serif'
-ItemHightlightFont.Style = []
-ScrollDelay = 5
-SelectedFont.Charset = DEFAULT_CHARSET
-SelectedFont.Color = clWindowText
-SelectedFont.Height = -11
-SelectedFont.Name = 'MS Sans Serif'
-SelectedFont.Style = []
-SmoothScrolling = True
-Spacing = 10
-TopSpacing = 4
-WordWrap = False
-SelectedButton = 0
-SelectedItem = -1
-OnChanging = FEGXOutlookBar1Changing
-List = (
-  'Standard'
-  <
-    item
-      Action = NewObiClick
-      Caption = 'New'
-      ImageIndex = 0
-    end
-    item
-      Action = AdrObiClick
-      Caption = 'Addresses List'
-      ImageIndex = 1
-    end
-    item
-      Action = adrObiClk2
-      Caption = 'Addresses Edit'
-      ImageIndex = 2
-    end
-    item
-      Action = SettingsObi
-      Caption = 'Settings'
-      ImageIndex = 3
-    end
-    item
-      Action = InBoxObi
-      Caption = 'InBox'
-      ImageIndex = 4
-    end
-    item
-      Action = MailReaderObi
-      Caption = 'Mail Reader'
-      ImageIndex = 5
-    end>)
-)");
+QString windowLayout()
+{
+    QFile file(QStringLiteral(QUINDLE_WINDOW_LAYOUT));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << QUINDLE_WINDOW_LAYOUT;
+    return QString::fromUtf8(file.readAll());
+}
 
 void addWindowActions(Window &window)
 {
@@ -263,7 +207,7 @@ TEST(NavbarStream, TheWindowsLayoutReadsAndWritesBackTheSame)
     // As tall as in the window, where all six items fit.
     auto bar = navtest::makeBar(0, 0, {100, 425});
     QString error;
-    ASSERT_TRUE(readOutlookBar(*bar, kWindowLayout, window.names(), &error)) << error.toStdString();
+    ASSERT_TRUE(readOutlookBar(*bar, windowLayout(), window.names(), &error)) << error.toStdString();
 
     EXPECT_EQ(bar->Images(), &window.imageList1);
     EXPECT_FALSE(bar->ItemHightlightColor().isValid()) << "clNone: no fill";
