@@ -44,10 +44,8 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
     writeInboxSlot(fileName, i, inbox[static_cast<std::size_t>(i)]);
 }
 
-void packInbox(const std::string &fileName, const std::string &programFolder, TInboxData &inbox,
-               TMessageRecord &scratch)
+void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch)
 {
-    packRecordFile(fileName, programFolder + pathFromText(PackedFileTitle), TMessageRecord::Size,
-                   scratch.bytes.data());
+    packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data());
     inbox = readMessageFile(fileName).records;
 }

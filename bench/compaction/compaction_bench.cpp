@@ -98,7 +98,7 @@ int main(int argc, char **argv)
     for (int round = 0; round < rounds; ++round) {
         writeFile(datafile, original);
         auto start = std::chrono::steady_clock::now();
-        packInbox(datafile, folder, inbox, scratch);
+        packInbox(datafile, inbox, scratch);
         store.push_back(seconds(std::chrono::steady_clock::now() - start));
         check(inbox.size() == static_cast<std::size_t>((slotCount + 1) / 2), "store result");
 
