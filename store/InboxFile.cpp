@@ -47,5 +47,6 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
 void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch)
 {
     packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data());
-    inbox = readMessageFile(fileName).records;
+    // Read back into the array it replaces, so that a large inbox is never held twice.
+    readMessageFile(fileName, inbox);
 }

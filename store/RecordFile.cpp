@@ -11,23 +11,22 @@
 
 namespace {
 
-template<class Rec>
-RecordFileContents<Rec> readRecords(const std::string &path)
+// Returns the number of bytes after the last whole record.
+template<class Rec, class Array>
+std::int64_t readRecords(const std::string &path, Array &records)
 {
     // A folder opens for reading like a file and would pass for one without records.
     if (folderExists(path))
         raiseIoError(EISDIR);
     File file = File::openRead(path);
     const std::int64_t length = file.size();
-    RecordFileContents<Rec> contents;
     const std::int64_t count = length / Rec::Size;
-    contents.trailingBytes = length % Rec::Size;
-    contents.records.resize(static_cast<std::size_t>(count));
+    records.resize(static_cast<std::size_t>(count));
     // One read for the whole file: the inbox can hold many thousand slots.
     if (count > 0)
-        file.readAt(0, contents.records.data()->bytes.data(), static_cast<std::size_t>(count * Rec::Size));
+        file.readAt(0, records.data()->bytes.data(), static_cast<std::size_t>(count * Rec::Size));
     file.close();
-    return contents;
+    return length % Rec::Size;
 }
 
 static_assert(sizeof(TMessageRecord) == TMessageRecord::Size);
@@ -37,12 +36,21 @@ static_assert(sizeof(TAddressRec) == TAddressRec::Size);
 
 MessageFileContents readMessageFile(const std::string &path)
 {
-    return readRecords<TMessageRecord>(path);
+    MessageFileContents contents;
+    contents.trailingBytes = readRecords<TMessageRecord>(path, contents.records);
+    return contents;
+}
+
+void readMessageFile(const std::string &path, TInboxData &into)
+{
+    readRecords<TMessageRecord>(path, into);
 }
 
 AddressFileContents readAddressFile(const std::string &path)
 {
-    return readRecords<TAddressRec>(path);
+    AddressFileContents contents;
+    contents.trailingBytes = readRecords<TAddressRec>(path, contents.records);
+    return contents;
 }
 
 void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size)

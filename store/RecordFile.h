@@ -9,19 +9,21 @@
 
 // A file of fixed-size records: no header, record i at i x size. A trailing piece shorter
 // than one record is not a record and is never read.
-template<class Rec>
+template<class Rec, class Array = std::vector<Rec>>
 struct RecordFileContents
 {
-    std::vector<Rec> records;
+    Array records;
     std::int64_t trailingBytes = 0;
 };
 
-using MessageFileContents = RecordFileContents<TMessageRecord>;
+using MessageFileContents = RecordFileContents<TMessageRecord, TInboxData>;
 using AddressFileContents = RecordFileContents<TAddressRec>;
 
 // Reads every whole record of an existing file, in order.
 MessageFileContents readMessageFile(const std::string &path);
 AddressFileContents readAddressFile(const std::string &path);
+// The same into an existing array, which takes the file's record count.
+void readMessageFile(const std::string &path, TInboxData &into);
 
 // Creates a missing file holding one record of zero bytes; an existing one is left alone.
 void createRecordFile(const std::string &path, int size);

@@ -255,3 +255,25 @@ TEST(InboxFile, CompactionOfAMissingDatafileChangesNothing)
 }
 
 } // namespace
+
+namespace {
+
+TEST(InboxArray, GrowsAGroupAtATimeKeepingItsRecordsAndGivesMemoryBack)
+{
+    TInboxData inbox;
+    for (int i = 0; i < 200; ++i) {
+        inbox.emplace_back().setSubject(QString::number(i));
+        EXPECT_LT(inbox.capacity(), inbox.size() + TInboxData::GrowthStep);
+    }
+    const TInboxData copy = inbox;
+    for (std::size_t i = 0; i < inbox.size(); ++i)
+        EXPECT_EQ(inbox[i].Subject(), QString::number(i));
+    inbox.resize(10);
+    EXPECT_EQ(inbox.capacity(), 10u);
+    inbox.resize(12);
+    EXPECT_TRUE(inbox[11] == TMessageRecord()) << "new slots are free and zero";
+    EXPECT_EQ(copy.size(), 200u);
+    EXPECT_EQ(copy[199].Subject(), q("199"));
+}
+
+} // namespace
