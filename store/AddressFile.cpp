@@ -1,6 +1,5 @@
 #include "AddressFile.h"
 
-#include "InboxFile.h" // PackedFileTitle: both compactions share "packed.qdi"
 #include "Paths.h"
 #include "RecordFile.h"
 
@@ -61,12 +60,10 @@ QString deleteAddressEntry(TAddressData &addresses, int addressIndex, const std:
     return QString();
 }
 
-void packAddresses(const std::string &fileName, const std::string &programFolder, TAddressData &addresses,
-                   int &addressIndex)
+void packAddresses(const std::string &fileName, TAddressData &addresses, int &addressIndex)
 {
     TAddressRec scratch;
-    packRecordFile(fileName, programFolder + pathFromText(PackedFileTitle), TAddressRec::Size,
-                   scratch.bytes.data());
+    packRecordFile(fileName, TAddressRec::Size, scratch.bytes.data());
     addresses = readAddressFile(fileName).records;
     if (addressIndex >= static_cast<int>(addresses.size()))
         addressIndex = static_cast<int>(addresses.size()) - 1;

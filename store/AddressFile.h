@@ -47,11 +47,10 @@ int newAddressEntry(TAddressData &addresses);
 // compaction are the caller's.
 QString deleteAddressEntry(TAddressData &addresses, int addressIndex, const std::string &fileName);
 
-// Removes the empty records through programFolder + "packed.qdi" and reloads the list;
-// the complete old or the complete new file survives any failure. Keeps addressIndex
-// within the shortened list.
-void packAddresses(const std::string &fileName, const std::string &programFolder, TAddressData &addresses,
-                   int &addressIndex);
+// Removes the empty records, writing the kept ones once to a new file beside the list
+// file that replaces it, and reloads the list; the complete old or the complete new file
+// survives any failure. Keeps addressIndex within the shortened list.
+void packAddresses(const std::string &fileName, TAddressData &addresses, int &addressIndex);
 
 // The first entry whose Name equals name exactly (case-sensitive); -1 when none or when
 // name is empty.

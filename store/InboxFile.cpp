@@ -44,10 +44,9 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
     writeInboxSlot(fileName, i, inbox[static_cast<std::size_t>(i)]);
 }
 
-void packInbox(const std::string &fileName, const std::string &programFolder, TInboxData &inbox,
-               TMessageRecord &scratch)
+void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch)
 {
-    packRecordFile(fileName, programFolder + pathFromText(PackedFileTitle), TMessageRecord::Size,
-                   scratch.bytes.data());
-    inbox = readMessageFile(fileName).records;
+    packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data());
+    // Read back into the array it replaces, so that a large inbox is never held twice.
+    readMessageFile(fileName, inbox);
 }

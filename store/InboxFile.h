@@ -7,7 +7,6 @@
 #include <string>
 
 inline const QString InboxFileTitle = QStringLiteral("InBox.qdi");
-inline const QString PackedFileTitle = QStringLiteral("packed.qdi");
 
 // The "Inbox Data" folder text followed directly by "InBox.qdi".
 std::string inboxFileName(const QString &inboxDataFolder);
@@ -28,9 +27,8 @@ void clearInboxMessage(TMessageRecord &record);
 // writes it to slot i. The caller refreshes the view and compacts when asked to.
 void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const std::string &fileName);
 
-// Removes the free slots from the datafile through programFolder + "packed.qdi" and
-// reloads the array. A failure at any step leaves the complete old or the complete new
-// datafile; "packed.qdi" is gone afterwards. The scratch record ends holding the last
+// Removes the free slots from the datafile, writing the kept records once to a new file
+// beside it that replaces it, and reloads the array. A failure at any step leaves the
+// complete old or the complete new datafile. The scratch record ends holding the last
 // record read. A datafile with no message left holds one empty record.
-void packInbox(const std::string &fileName, const std::string &programFolder, TInboxData &inbox,
-               TMessageRecord &scratch);
+void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch);

@@ -2,7 +2,11 @@
 
 #include "ShortString.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
+#include <type_traits>
 
 namespace {
 constexpr int kName = TMessageRecord::NameFieldSize;
@@ -44,4 +48,148 @@ QString attachmentListText(const TMessageRecord &record)
             text += record.AttachName(k) + QLatin1Char(',');
     }
     return text;
+}
+
+// Records are moved as bytes by realloc, which may remap instead of copying.
+static_assert(std::is_trivially_copyable_v<TMessageRecord>);
+static_assert(sizeof(TMessageRecord) == TMessageRecord::Size);
+
+TInboxData::TInboxData(size_type count)
+{
+    resize(count);
+}
+
+TInboxData::TInboxData(std::initializer_list<TMessageRecord> records)
+{
+    reserve(records.size());
+    for (const TMessageRecord &record : records)
+        emplace_back(record);
+}
+
+TInboxData::TInboxData(const TInboxData &other)
+{
+    reserve(other.m_size);
+    if (other.m_size > 0)
+        std::memcpy(static_cast<void *>(m_data), other.m_data, other.m_size * sizeof(TMessageRecord));
+    m_size = other.m_size;
+}
+
+TInboxData::TInboxData(TInboxData &&other) noexcept
+{
+    swap(other);
+}
+
+TInboxData &TInboxData::operator=(const TInboxData &other)
+{
+    if (this != &other) {
+        TInboxData copy(other);
+        swap(copy);
+    }
+    return *this;
+}
+
+TInboxData &TInboxData::operator=(TInboxData &&other) noexcept
+{
+    TInboxData moved(std::move(other));
+    swap(moved);
+    return *this;
+}
+
+TInboxData::~TInboxData()
+{
+    std::free(m_data);
+}
+
+TMessageRecord &TInboxData::at(size_type i)
+{
+    if (i >= m_size)
+        throw std::out_of_range("TInboxData::at");
+    return m_data[i];
+}
+
+const TMessageRecord &TInboxData::at(size_type i) const
+{
+    if (i >= m_size)
+        throw std::out_of_range("TInboxData::at");
+    return m_data[i];
+}
+
+void TInboxData::reallocate(size_type capacity)
+{
+    if (capacity == 0) {
+        std::free(m_data);
+        m_data = nullptr;
+    } else if (!m_data) {
+        // Fresh memory from calloc is zero without being touched, so a load writes each page once.
+        m_data = static_cast<TMessageRecord *>(std::calloc(capacity, sizeof(TMessageRecord)));
+        if (!m_data)
+            throw std::bad_alloc();
+    } else {
+        void *grown = std::realloc(m_data, capacity * sizeof(TMessageRecord));
+        if (!grown)
+            throw std::bad_alloc();
+        m_data = static_cast<TMessageRecord *>(grown);
+    }
+    m_capacity = capacity;
+}
+
+void TInboxData::reserve(size_type n)
+{
+    if (n < m_size)
+        n = m_size;
+    if (n != m_capacity)
+        reallocate(n);
+}
+
+void TInboxData::resize(size_type n)
+{
+    if (n > m_capacity) {
+        const bool fresh = m_data == nullptr;
+        reallocate(n);
+        if (fresh) {
+            m_size = n;
+            return;
+        }
+    }
+    if (n > m_size)
+        std::memset(static_cast<void *>(m_data + m_size), 0, (n - m_size) * sizeof(TMessageRecord));
+    m_size = n;
+    if (m_capacity > n)
+        reallocate(n);
+}
+
+TMessageRecord &TInboxData::emplace_back()
+{
+    if (m_size == m_capacity)
+        reallocate(m_capacity + GrowthStep);
+    TMessageRecord *slot = m_data + m_size;
+    std::memset(static_cast<void *>(slot), 0, sizeof(TMessageRecord));
+    ++m_size;
+    return *slot;
+}
+
+TMessageRecord &TInboxData::emplace_back(const TMessageRecord &record)
+{
+    // The record may be one of ours, which growing can move.
+    const TMessageRecord copy = record;
+    TMessageRecord &slot = emplace_back();
+    slot = copy;
+    return slot;
+}
+
+void TInboxData::swap(TInboxData &other) noexcept
+{
+    std::swap(m_data, other.m_data);
+    std::swap(m_size, other.m_size);
+    std::swap(m_capacity, other.m_capacity);
+}
+
+bool operator==(const TInboxData &a, const TInboxData &b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TMessageRecord)) == 0);
+}
+
+bool operator==(const TInboxData &a, const std::vector<TMessageRecord> &b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TMessageRecord)) == 0);
 }

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
+#include <initializer_list>
 #include <vector>
 
 // One message: 19,100 bytes, packed, no header. The same bytes are a drop file, a slot of
@@ -68,5 +70,75 @@ struct TMessageRecord
 // as the InBox list and the reader show them.
 QString attachmentListText(const TMessageRecord &record);
 
-// The in-memory inbox: element i is slot i of the inbox datafile.
-using TInboxData = std::vector<TMessageRecord>;
+// The in-memory inbox: element i is slot i of the inbox datafile. A large inbox is most of
+// the program's memory, so the array holds exactly what it is given (a load takes the
+// file's size; slots added one at a time come a group of 64 at a time) and grows without
+// copying its records: the system extends or remaps the block, so growing never needs the
+// room of two inboxes at once. Used like a std::vector.
+class TInboxData
+{
+public:
+    using value_type = TMessageRecord;
+    using size_type = std::size_t;
+    using difference_type = std::ptrdiff_t;
+    using reference = TMessageRecord &;
+    using const_reference = const TMessageRecord &;
+    using pointer = TMessageRecord *;
+    using const_pointer = const TMessageRecord *;
+    using iterator = TMessageRecord *;
+    using const_iterator = const TMessageRecord *;
+
+    static constexpr size_type GrowthStep = 64;
+
+    TInboxData() = default;
+    explicit TInboxData(size_type count); // free slots
+    TInboxData(std::initializer_list<TMessageRecord> records);
+    TInboxData(const TInboxData &other);
+    TInboxData(TInboxData &&other) noexcept;
+    TInboxData &operator=(const TInboxData &other);
+    TInboxData &operator=(TInboxData &&other) noexcept;
+    ~TInboxData();
+
+    size_type size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    size_type capacity() const { return m_capacity; }
+    TMessageRecord *data() { return m_data; }
+    const TMessageRecord *data() const { return m_data; }
+    TMessageRecord &operator[](size_type i) { return m_data[i]; }
+    const TMessageRecord &operator[](size_type i) const { return m_data[i]; }
+    TMessageRecord &at(size_type i);
+    const TMessageRecord &at(size_type i) const;
+    TMessageRecord &front() { return m_data[0]; }
+    const TMessageRecord &front() const { return m_data[0]; }
+    TMessageRecord &back() { return m_data[m_size - 1]; }
+    const TMessageRecord &back() const { return m_data[m_size - 1]; }
+    iterator begin() { return m_data; }
+    iterator end() { return m_data + m_size; }
+    const_iterator begin() const { return m_data; }
+    const_iterator end() const { return m_data + m_size; }
+    const_iterator cbegin() const { return m_data; }
+    const_iterator cend() const { return m_data + m_size; }
+
+    // Room for exactly n records (never less than the size).
+    void reserve(size_type n);
+    // New slots are free; a shorter array gives its memory back.
+    void resize(size_type n);
+    void clear() { resize(0); }
+    void shrink_to_fit() { reserve(m_size); }
+    // Appends a free slot.
+    TMessageRecord &emplace_back();
+    TMessageRecord &emplace_back(const TMessageRecord &record);
+    void push_back(const TMessageRecord &record) { emplace_back(record); }
+    void pop_back() { resize(m_size - 1); }
+    void swap(TInboxData &other) noexcept;
+
+    friend bool operator==(const TInboxData &a, const TInboxData &b);
+    friend bool operator==(const TInboxData &a, const std::vector<TMessageRecord> &b);
+
+private:
+    void reallocate(size_type capacity);
+
+    TMessageRecord *m_data = nullptr;
+    size_type m_size = 0;
+    size_type m_capacity = 0;
+};

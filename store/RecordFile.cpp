@@ -6,27 +6,27 @@
 #include <cerrno>
 #include <sys/stat.h>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-template<class Rec>
-RecordFileContents<Rec> readRecords(const std::string &path)
+// Returns the number of bytes after the last whole record.
+template<class Rec, class Array>
+std::int64_t readRecords(const std::string &path, Array &records)
 {
     // A folder opens for reading like a file and would pass for one without records.
     if (folderExists(path))
         raiseIoError(EISDIR);
     File file = File::openRead(path);
     const std::int64_t length = file.size();
-    RecordFileContents<Rec> contents;
     const std::int64_t count = length / Rec::Size;
-    contents.trailingBytes = length % Rec::Size;
-    contents.records.resize(static_cast<std::size_t>(count));
+    records.resize(static_cast<std::size_t>(count));
     // One read for the whole file: the inbox can hold many thousand slots.
     if (count > 0)
-        file.readAt(0, contents.records.data()->bytes.data(), static_cast<std::size_t>(count * Rec::Size));
+        file.readAt(0, records.data()->bytes.data(), static_cast<std::size_t>(count * Rec::Size));
     file.close();
-    return contents;
+    return length % Rec::Size;
 }
 
 static_assert(sizeof(TMessageRecord) == TMessageRecord::Size);
@@ -36,12 +36,21 @@ static_assert(sizeof(TAddressRec) == TAddressRec::Size);
 
 MessageFileContents readMessageFile(const std::string &path)
 {
-    return readRecords<TMessageRecord>(path);
+    MessageFileContents contents;
+    contents.trailingBytes = readRecords<TMessageRecord>(path, contents.records);
+    return contents;
+}
+
+void readMessageFile(const std::string &path, TInboxData &into)
+{
+    readRecords<TMessageRecord>(path, into);
 }
 
 AddressFileContents readAddressFile(const std::string &path)
 {
-    return readRecords<TAddressRec>(path);
+    AddressFileContents contents;
+    contents.trailingBytes = readRecords<TAddressRec>(path, contents.records);
+    return contents;
 }
 
 void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size)
@@ -71,54 +80,57 @@ std::string packingFileName(const std::string &path)
     return path + ".new";
 }
 
-std::int64_t packRecordFile(const std::string &linkOrPath, const std::string &packedPath, int size, char *scratch)
+std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch)
 {
     const std::string path = followLink(linkOrPath);
     const std::string packingPath = packingFileName(path);
     File source = File::openRead(path);
-    File packed = File::create(packedPath);
     File packing;
     try {
-        const std::int64_t count = source.size() / size;
-        std::int64_t kept = 0;
-        for (std::int64_t i = 0; i < count; ++i) {
-            source.readAt(i * size, scratch, static_cast<std::size_t>(size));
-            if (scratch[0] != 0)
-                packed.writeAt(kept++ * size, scratch, static_cast<std::size_t>(size));
-        }
-        source.close();
-        if (kept == 0) {
-            const std::vector<char> empty(static_cast<std::size_t>(size), 0);
-            packed.writeAt(0, empty.data(), empty.size());
-        }
-        const std::int64_t records = std::max<std::int64_t>(kept, 1);
-
-        // The old file stays untouched until the new one is complete on the disk.
         packing = File::create(packingPath);
         // The new file takes the old one's permissions.
         struct stat st{};
         if (::stat(path.c_str(), &st) == 0)
             ::chmod(packingPath.c_str(), st.st_mode & 07777);
+
+        // Blocks of records are read at once and their kept records written at once.
         constexpr std::int64_t blockRecords = 64;
-        std::vector<char> block(static_cast<std::size_t>(blockRecords * size));
-        for (std::int64_t first = 0; first < records; first += blockRecords) {
-            const std::size_t bytes = static_cast<std::size_t>(std::min(blockRecords, records - first) * size);
-            packed.readAt(first * size, block.data(), bytes);
-            packing.writeAt(first * size, block.data(), bytes);
+        const std::int64_t count = source.size() / size;
+        std::vector<char> block(static_cast<std::size_t>(std::min(blockRecords, std::max<std::int64_t>(count, 1)) * size));
+        std::int64_t kept = 0;
+        for (std::int64_t first = 0; first < count; first += blockRecords) {
+            const std::int64_t records = std::min(blockRecords, count - first);
+            source.readAt(first * size, block.data(), static_cast<std::size_t>(records * size));
+            if (first + records == count)
+                std::memcpy(scratch, block.data() + (records - 1) * size, static_cast<std::size_t>(size));
+            std::int64_t keptHere = 0;
+            for (std::int64_t i = 0; i < records; ++i) {
+                const char *record = block.data() + i * size;
+                if (record[0] == 0)
+                    continue;
+                if (i != keptHere)
+                    std::memmove(block.data() + keptHere * size, record, static_cast<std::size_t>(size));
+                ++keptHere;
+            }
+            if (keptHere > 0)
+                packing.writeAt(kept * size, block.data(), static_cast<std::size_t>(keptHere * size));
+            kept += keptHere;
         }
+        source.close();
+        if (kept == 0) {
+            const std::vector<char> empty(static_cast<std::size_t>(size), 0);
+            packing.writeAt(0, empty.data(), empty.size());
+        }
+        // The old file stays untouched until the new one is complete on the disk.
         packing.sync();
         packing.close();
-        packed.close();
         renameReplace(packingPath, path);
         syncFolder(folderOf(path));
-        removeFile(packedPath);
         return kept;
     } catch (...) {
         source = File();
-        packed = File();
         packing = File();
         removeFile(packingPath);
-        removeFile(packedPath);
         throw;
     }
 }

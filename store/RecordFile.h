@@ -9,19 +9,21 @@
 
 // A file of fixed-size records: no header, record i at i x size. A trailing piece shorter
 // than one record is not a record and is never read.
-template<class Rec>
+template<class Rec, class Array = std::vector<Rec>>
 struct RecordFileContents
 {
-    std::vector<Rec> records;
+    Array records;
     std::int64_t trailingBytes = 0;
 };
 
-using MessageFileContents = RecordFileContents<TMessageRecord>;
+using MessageFileContents = RecordFileContents<TMessageRecord, TInboxData>;
 using AddressFileContents = RecordFileContents<TAddressRec>;
 
 // Reads every whole record of an existing file, in order.
 MessageFileContents readMessageFile(const std::string &path);
 AddressFileContents readAddressFile(const std::string &path);
+// The same into an existing array, which takes the file's record count.
+void readMessageFile(const std::string &path, TInboxData &into);
 
 // Creates a missing file holding one record of zero bytes; an existing one is left alone.
 void createRecordFile(const std::string &path, int size);
@@ -35,15 +37,14 @@ void writeRecordAt(const std::string &path, std::int64_t index, const Rec &recor
     writeRecordAt(path, index, record.bytes.data(), Rec::Size);
 }
 
-// The temporary file beside a record file into which a compaction writes the new content
-// before renaming it over the file.
+// The file beside a record file into which a compaction writes the new content before
+// renaming it over the file.
 std::string packingFileName(const std::string &path);
 
 // Compacts a record file: every record whose first byte (the length of From or Name) is
-// not 0 is copied, in order, into packedPath; the copies are then written to
-// packingFileName(path), flushed to the disk and renamed over path. When nothing is kept,
-// one zero record takes their place so that the file never becomes empty. A failure at
-// any step leaves path complete, either as it was or as packed, and removes both working
-// files. scratch (size bytes) ends holding the last record read from path. Returns the
-// number of records kept.
-std::int64_t packRecordFile(const std::string &path, const std::string &packedPath, int size, char *scratch);
+// not 0 is written, in order, to packingFileName(path), which is flushed to the disk and
+// renamed over path; the old file is never touched, so a failure at any step leaves it
+// complete and removes the new one. When nothing is kept, one zero record takes their
+// place so that the file never becomes empty. scratch (size bytes) ends holding the last
+// record read from path. Returns the number of records kept.
+std::int64_t packRecordFile(const std::string &path, int size, char *scratch);

@@ -192,7 +192,7 @@ void TForm1::PackAddressIClick()
     run([this] {
         if (refusedWhileMailRuns())
             return;
-        packAddresses(m_state.addressFileName, m_programFolder, m_state.addresses, m_state.AddressIndex);
+        packAddresses(m_state.addressFileName, m_state.addresses, m_state.AddressIndex);
         AdrObiClickExecute();
     });
 }

@@ -169,7 +169,7 @@ void TForm1::PackInboxIClick()
     run([this] {
         if (refusedWhileMailRuns() || refusedWithoutInbox())
             return;
-        packInbox(m_state.inboxFileName, m_programFolder, m_state.inbox, m_state.outgoing);
+        packInbox(m_state.inboxFileName, m_state.inbox, m_state.outgoing);
         InBoxObiExecute();
     });
 }

@@ -1,14 +1,17 @@
-// Times drop-file writing, attachment copying and the number search against plain loops
-// that move the same bytes, and prints each ratio. Runs in a temporary folder (pass
+// Times drop-file writing, attachment copying and the number search against bare loops of
+// POSIX calls doing the same work, and prints each ratio. Runs in a temporary folder (pass
 // another parent folder as the first argument to measure a shared drive).
+// Usage: bench_dropfiles [parent folder] [recipients] [rounds]
 #include "DropFiles.h"
 #include "MessageRecord.h"
+#include "compare.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,47 +26,37 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::check;
+using bench::seconds;
 
-double seconds(const std::function<void()> &work)
+// The first n from 1 whose name is free, found with stat as a bare program would.
+int bareNextNumber(const std::string &stem)
 {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    struct stat st{};
+    int n = 1;
+    while (::stat((stem + std::to_string(n) + ".qdm").c_str(), &st) == 0)
+        ++n;
+    return n;
 }
 
-// The best of a few runs of each, taken in turns so that both meet the same load; each
-// run starts in a fresh folder made by prepare, with earlier writes already on the disk.
-std::pair<double, double> compare(int runs, const std::function<void()> &prepare, const std::function<void()> &ours,
-                                  const std::function<void()> &baseline)
+// A drop file as a sender writes it: a temporary name, the record, a flush when asked, and a
+// rename to the first free number that never replaces a file.
+void bareDrop(const std::string &folder, const std::string &recipient, const TMessageRecord &record, bool flush)
 {
-    double fastest[2] = {1e9, 1e9};
-    for (int i = 0; i < runs; ++i) {
-        for (int which = 0; which < 2; ++which) {
-            prepare();
-            ::sync();
-            fastest[which] = std::min(fastest[which], seconds(which == 0 ? ours : baseline));
-        }
-    }
-    return {fastest[0], fastest[1]};
-}
-
-void check(bool ok, const char *what)
-{
-    if (!ok) {
-        std::perror(what);
-        std::exit(1);
-    }
-}
-
-void plainWrite(const std::string &name, const TMessageRecord &record, bool flush)
-{
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const std::string temp = folder + ".drop.tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     check(fd >= 0, "open");
     check(::write(fd, record.bytes.data(), record.bytes.size()) == TMessageRecord::Size, "write");
     if (flush)
         check(::fsync(fd) == 0, "fsync");
     check(::close(fd) == 0, "close");
+    const std::string stem = folder + recipient;
+    for (int n = bareNextNumber(stem);; ++n) {
+        const std::string name = stem + std::to_string(n) + ".qdm";
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0)
+            return;
+        check(errno == EEXIST, "rename");
+    }
 }
 
 void plainCopy(const std::string &from, const std::string &to)
@@ -90,66 +83,49 @@ std::string fresh(const std::string &root, const std::string &name)
     return folder;
 }
 
-void line(const char *what, double ours, double baseline, const char *baselineName)
-{
-    std::printf("%-46s %9.3f s   %-34s %9.3f s   ratio %5.2f\n", what, ours, baselineName, baseline, ours / baseline);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QTemporaryDir temp(argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench-XXXXXX")
                                 : QDir::tempPath() + QStringLiteral("/bench-XXXXXX"));
-    if (!temp.isValid()) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
-        return 1;
-    }
+    check(temp.isValid(), "temporary folder");
     const std::string root = QFile::encodeName(temp.path()).toStdString() + "/";
-    const int recipients = 10000;
+    const int recipients = argc > 2 ? std::atoi(argv[2]) : 10000;
     // Flushing costs a disk round trip per file, so the flushed runs take fewer files.
-    const int flushedRecipients = 1000;
-    const int runs = 3;
+    const int flushedRecipients = recipients / 10;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+    std::printf("load average before: %s\n", bench::loadAverage().c_str());
 
     TMessageRecord record;
     record.setFrom(QStringLiteral("Carla"));
     record.setSubject(QStringLiteral("Benchmark"));
     std::vector<QString> names;
-    for (int i = 0; i < recipients; ++i)
+    std::vector<std::string> plainNames;
+    for (int i = 0; i < recipients; ++i) {
         names.push_back(QStringLiteral("User %1").arg(i));
-    const std::vector<QString> flushedNames(names.begin(), names.begin() + flushedRecipients);
+        plainNames.push_back("User " + std::to_string(i));
+    }
 
     std::string folder;
     auto prepare = [&] { folder = fresh(root, "drop"); };
-    auto ours = [&](const std::vector<QString> &who, DropFlush flush) {
-        for (const auto &name : who)
-            WriteDropFile(folder, name, record, flush);
+    auto ours = [&](int count, DropFlush flush) {
+        for (int i = 0; i < count; ++i)
+            WriteDropFile(folder, names[std::size_t(i)], record, flush);
     };
-    auto plain = [&](const std::vector<QString> &who, bool flush) {
-        for (const auto &name : who)
-            plainWrite(DropFileName(folder, name, NextDropNumber(folder, name)), record, flush);
+    auto bare = [&](int count, bool flush) {
+        for (int i = 0; i < count; ++i)
+            bareDrop(folder, plainNames[std::size_t(i)], record, flush);
     };
-
-    std::printf("Drop files without flushing: one for each of %d recipients into one folder (best of %d)\n",
-                recipients, runs);
-    const auto [unflushed, plainUnflushed] =
-        compare(runs, prepare, [&] { ours(names, DropFlush::None); }, [&] { plain(names, false); });
-    line("WriteDropFile, no flush (temp, rename)", unflushed, plainUnflushed, "create+write+close");
-    std::printf("  per file: ours %.1f us, plain %.1f us\n\n", unflushed / recipients * 1e6,
-                plainUnflushed / recipients * 1e6);
-
-    std::printf("Drop files as sent, flushed: one for each of %d recipients (best of 2)\n", flushedRecipients);
-    const auto [flushed, plainFlushed] =
-        compare(2, prepare, [&] { ours(flushedNames, DropFlush::ToDisk); }, [&] { plain(flushedNames, true); });
-    line("WriteDropFile (temp, fsync, rename)", flushed, plainFlushed, "create+write+fsync+close");
-    line("WriteDropFile (temp, fsync, rename)", flushed, plainUnflushed * flushedRecipients / recipients,
-         "create+write+close (per file above)");
-    std::printf("  per file: ours %.1f us, plain with fsync %.1f us\n\n", flushed / flushedRecipients * 1e6,
-                plainFlushed / flushedRecipients * 1e6);
+    char what[120];
+    std::snprintf(what, sizeof what, "drop files for %d recipients, no flush (ms)", recipients);
+    bench::compare(what, rounds, prepare, [&] { ours(recipients, DropFlush::None); },
+                   [&] { bare(recipients, false); }, 1e-3, "ms");
+    std::snprintf(what, sizeof what, "drop files for %d recipients, flushed (ms)", flushedRecipients);
+    bench::compare(what, rounds, prepare, [&] { ours(flushedRecipients, DropFlush::ToDisk); },
+                   [&] { bare(flushedRecipients, true); }, 1e-3, "ms");
 
     const std::int64_t copySize = 100ll * 1024 * 1024;
-    std::printf("Attachment copy: %lld MiB in blocks of %zu bytes (best of %d)\n",
-                static_cast<long long>(copySize >> 20), CopyBlockSize, runs);
     const std::string source = root + "source.bin";
     {
         std::vector<char> block(1 << 20);
@@ -165,20 +141,20 @@ int main(int argc, char **argv)
     auto prepareCopy = [&] { target = fresh(root, "copy"); };
     std::int64_t reported = 0;
     const CopyCallbacks callbacks{[&](std::int64_t) { reported = 0; }, [] {}, [&](std::int64_t n) { reported += n; }};
-    const auto [copy, plainCopied] = compare(
-        runs, prepareCopy, [&] { CopyAttachment(source, target, QStringLiteral("a.bin"), callbacks); },
-        [&] { plainCopy(source, target + "a.bin"); });
-    line("CopyAttachment", copy, plainCopied, "8,048-byte read/write loop");
-    std::printf("  reported %lld of %lld bytes\n\n", static_cast<long long>(reported), static_cast<long long>(copySize));
+    bench::compare("attachment copy, 100 MiB in 8,048-byte blocks (ms)", rounds, prepareCopy,
+                   [&] { CopyAttachment(source, target, QStringLiteral("a.bin"), callbacks); },
+                   [&] { plainCopy(source, target + "a.bin"); }, 1e-3, "ms");
+    check(reported == copySize, "reported bytes");
 
-    std::printf("NextDropNumber with %d drop files of one recipient in the folder\n", recipients);
     folder = fresh(root, "numbers");
     for (int n = 1; n <= recipients; ++n)
-        plainWrite(DropFileName(folder, QStringLiteral("Anna"), n), record, false);
+        bareDrop(folder, "Anna", record, false);
     int next = 0;
-    double search = 1e9;
-    for (int i = 0; i < runs; ++i)
-        search = std::min(search, seconds([&] { next = NextDropNumber(folder, QStringLiteral("Anna")); }));
-    std::printf("  %.2f ms, answer %d\n", search * 1e3, next);
+    int bareNext = 0;
+    std::snprintf(what, sizeof what, "next drop number after %d files of one recipient (ms)", recipients);
+    bench::compare(what, rounds, [] {}, [&] { next = NextDropNumber(folder, QStringLiteral("Anna")); },
+                   [&] { bareNext = bareNextNumber(folder + "Anna"); }, 1e-3, "ms");
+    check(next == recipients + 1 && bareNext == next, "number");
+    std::printf("load average after: %s\n", bench::loadAverage().c_str());
     return 0;
 }

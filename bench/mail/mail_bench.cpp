@@ -1,179 +1,235 @@
-// Times collect and send against plain loops doing the same file operations and prints
-// each ratio. Run: mail_bench [drop files] [attachment MiB]
+// Collect and send measured as a user runs them, each beside a bare loop of POSIX calls
+// doing the same file work. Collecting runs whole `quindle-tool collect` processes against
+// a process running the bare loop (this program with --bare-collect), on fresh drop files
+// each run. Usage: mail_bench [drop files] [rounds] [drop files for one flush each]
+//                  [attachment MiB]
 #include "AddressFile.h"
-#include "Collect.h"
-#include "DropFiles.h"
 #include "FileOps.h"
 #include "InboxFile.h"
+#include "MessageRecord.h"
 #include "Send.h"
 #include "Settings.h"
+#include "compare.h"
 #include "tempfolders.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
-#include <functional>
+#include <string>
 #include <vector>
+
+extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::check;
+constexpr int Size = TMessageRecord::Size;
 
-double seconds(const std::function<void()> &setUp, const std::function<void()> &work)
+// The floor: open each numbered drop file until one is missing, read its record, write it
+// at the next slot, and delete it once a flush covers it (flushEvery records a flush; 0:
+// never, the drop file goes at once).
+int bareCollect(const std::string &folder, const std::string &name, const std::string &datafile, int flushEvery)
 {
-    setUp();
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    const int out = ::open(datafile.c_str(), O_RDWR);
+    check(out >= 0, "open datafile");
+    static char record[Size];
+    std::vector<std::string> written;
+    const auto flush = [&] {
+        check(::fsync(out) == 0, "fsync");
+        for (const std::string &drop : written)
+            ::unlink(drop.c_str());
+        written.clear();
+    };
+    for (long n = 1;; ++n) {
+        const std::string drop = folder + name + std::to_string(n) + ".qdm";
+        const int in = ::open(drop.c_str(), O_RDONLY);
+        if (in < 0)
+            break;
+        check(::pread(in, record, Size, 0) == Size, "read");
+        check(::close(in) == 0, "close");
+        check(::pwrite(out, record, Size, (n - 1) * Size) == Size, "write");
+        if (flushEvery == 0) {
+            ::unlink(drop.c_str());
+            continue;
+        }
+        written.push_back(drop);
+        if (written.size() == std::size_t(flushEvery))
+            flush();
+    }
+    if (!written.empty())
+        flush();
+    check(::close(out) == 0, "close datafile");
+    return 0;
 }
 
-QString qs(const std::string &text) { return QString::fromStdString(text); }
-
-TMessageRecord message(const char *subject)
+void run(const std::vector<std::string> &args)
 {
-    TMessageRecord record;
-    record.setFrom(u"Carl");
-    record.setSubject(QString::fromLatin1(subject));
-    return record;
+    std::vector<char *> argv;
+    for (const std::string &arg : args)
+        argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    // The tool's report line would drown the figures.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    check(::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0, "spawn");
+    posix_spawn_file_actions_destroy(&quiet);
+    int status = 0;
+    check(::waitpid(pid, &status, 0) == pid, "wait");
+    check(WIFEXITED(status) && WEXITSTATUS(status) == 0, args[1].c_str());
+}
+
+std::string self()
+{
+    return std::filesystem::read_symlink("/proc/self/exe").string();
 }
 
 void writeDrops(const std::string &folder, int count)
 {
-    const TMessageRecord record = message("bench");
+    TMessageRecord record;
+    record.setFrom(u"Carl");
+    record.setSubject(u"bench");
+    std::memset(record.bodyData(), 'b', 6000);
     for (int n = 1; n <= count; ++n) {
-        File file = File::create(DropFileName(folder, QStringLiteral("Ann"), n));
-        file.write(record.bytes.data(), record.bytes.size());
-        file.close();
+        const std::string name = folder + "Ann" + std::to_string(n) + ".qdm";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        check(fd >= 0 && ::write(fd, record.bytes.data(), Size) == Size && ::close(fd) == 0, "drop file");
     }
 }
 
-void report(const char *what, const std::vector<double> &ours, const std::vector<double> &plain)
+void benchCollect(int count, int rounds, int flushEvery, const char *against)
 {
-    const double a = *std::min_element(ours.begin(), ours.end());
-    const double b = *std::min_element(plain.begin(), plain.end());
-    std::printf("%-48s quindle %8.3f s   baseline %8.3f s   ratio %.2f\n", what, a, b, a / b);
+    TempFolders t;
+    const std::string own = t.userA();
+    const std::string data = t.folder("data");
+    const std::string datafile = data + "InBox.qdi";
+    TSettings settings;
+    settings.Name = QStringLiteral("Ann");
+    settings.MyDest = QString::fromStdString(own);
+    settings.InboxData = QString::fromStdString(data);
+    settings.Addresses = QString::fromStdString(t.folder("addr"));
+    saveSettings(t.program(), settings);
+    loadAddresses(addressFileName(settings.Addresses));
+    const auto prepare = [&] {
+        std::filesystem::remove(datafile);
+        loadInbox(datafile); // as start-up leaves it: one free slot
+        writeDrops(own, count);
+    };
+    char what[120];
+    std::snprintf(what, sizeof what, "collect %d drops, baseline %s (s)", count, against);
+    bench::compare(
+        what, rounds, prepare, [&] { run({QUINDLE_TOOL, "collect", "--program-folder", t.program()}); },
+        [&] { run({self(), "--bare-collect", own, "Ann", datafile, std::to_string(flushEvery)}); });
 }
 
-void benchCollect(int count, int rounds)
+// Copy in 8,048-byte blocks under the folder's lock file, count it in Attach.ini written
+// beside itself, flushed and renamed, then the drop file written under a temporary name,
+// flushed and renamed to its number.
+void bareSend(const std::string &source, const std::vector<std::string> &folders, const TMessageRecord &record)
 {
-    std::vector<double> ours, plain;
-    for (int round = 0; round < rounds; ++round) {
-        TempFolders t;
-        const std::string own = t.userA();
-        const std::string data = t.folder("data");
-        const std::string datafile = data + "InBox.qdi";
-        TSettings view;
-        view.Name = QStringLiteral("Ann");
-        view.MyDest = qs(own);
-        view.InboxData = qs(data);
-        view.Addresses = qs(t.folder("addr"));
-        TAddressData addresses = loadAddresses(addressFileName(view.Addresses));
-        TInboxData inbox;
-        TMessageRecord incoming;
-        ours.push_back(seconds(
-            [&] {
-                writeDrops(own, count);
-                std::filesystem::remove(datafile);
-                inbox = loadInbox(datafile);
-            },
-            [&] { collectMail(view, datafile, inbox, incoming, addresses); }));
-
-        // Read the record, write it at its slot, flush, delete.
-        plain.push_back(seconds(
-            [&] {
-                writeDrops(own, count);
-                std::filesystem::remove(datafile);
-                loadInbox(datafile);
-            },
-            [&] {
-                File out = File::openReadWrite(datafile);
-                TMessageRecord record;
-                for (int n = 1; n <= count; ++n) {
-                    const std::string name = DropFileName(own, QStringLiteral("Ann"), n);
-                    File in = File::openRead(name);
-                    in.readAt(0, record.bytes.data(), record.bytes.size());
-                    out.writeAt(std::int64_t(n - 1) * TMessageRecord::Size, record.bytes.data(), record.bytes.size());
-                    out.sync();
-                    in.close();
-                    removeFile(name);
-                }
-                out.close();
-            }));
+    static char buffer[8048];
+    int k = 0;
+    for (const std::string &folder : folders) {
+        ++k;
+        const int lock = ::open((folder + "Attach.ini.lock").c_str(), O_RDWR | O_CREAT, 0644);
+        struct flock whole{};
+        whole.l_type = F_WRLCK;
+        check(lock >= 0 && ::fcntl(lock, F_SETLKW, &whole) == 0, "lock");
+        const int in = ::open(source.c_str(), O_RDONLY);
+        const int out = ::open((folder + "big.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        check(in >= 0 && out >= 0, "open");
+        for (;;) {
+            const ssize_t got = ::read(in, buffer, sizeof buffer);
+            check(got >= 0, "read");
+            if (got == 0)
+                break;
+            check(::write(out, buffer, std::size_t(got)) == got, "write");
+        }
+        check(::close(in) == 0 && ::close(out) == 0, "close");
+        const std::string ini = folder + "Attach.ini";
+        const int old = ::open(ini.c_str(), O_RDONLY);
+        if (old >= 0)
+            ::close(old);
+        const char text[] = "[attachments]\r\nbig.bin=1\r\n";
+        const int temp = ::open((ini + ".tmp").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        check(temp >= 0 && ::write(temp, text, sizeof text - 1) == ssize_t(sizeof text - 1), "ini");
+        check(::fsync(temp) == 0 && ::close(temp) == 0, "ini");
+        check(::rename((ini + ".tmp").c_str(), ini.c_str()) == 0, "rename");
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        check(dir >= 0 && ::fsync(dir) == 0 && ::close(dir) == 0, "folder");
+        ::close(lock);
+        const std::string dropTemp = folder + ".drop.tmp";
+        const int drop = ::open(dropTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        check(drop >= 0 && ::write(drop, record.bytes.data(), Size) == Size, "drop");
+        check(::fsync(drop) == 0 && ::close(drop) == 0, "drop");
+        const std::string name = folder + "U" + std::to_string(k) + "1.qdm";
+        check(::renameat2(AT_FDCWD, dropTemp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0, "rename");
     }
-    char what[80];
-    std::snprintf(what, sizeof what, "collect %d drop files from the own folder", count);
-    report(what, ours, plain);
 }
 
 void benchSend(int mebibytes, int rounds)
 {
     constexpr int Folders = 10;
-    std::vector<double> ours, plain;
-    for (int round = 0; round < rounds; ++round) {
-        TempFolders t;
-        const std::string source = t.folder("src") + "big.bin";
-        {
-            File file = File::create(source);
-            const std::vector<char> block(1 << 20, 'b');
-            for (int i = 0; i < mebibytes; ++i)
-                file.write(block.data(), block.size());
-            file.close();
-        }
-        std::vector<std::string> folders;
-        TAddressData addresses;
-        TMessageRecord record = message("big");
-        for (int k = 1; k <= Folders; ++k) {
-            folders.push_back(t.folder("user" + std::to_string(k)));
-            record.setToName(k, qs("U" + std::to_string(k)));
-            record.setToFolder(k, qs(folders.back()));
-        }
-        record.setAttachName(1, QStringLiteral("big.bin"));
-        TSlotTexts paths{qs(source)};
-        const auto clear = [&] {
-            for (const std::string &f : folders) {
-                for (const auto &entry : std::filesystem::directory_iterator(f))
-                    std::filesystem::remove(entry.path());
-            }
-        };
-        ours.push_back(seconds(clear, [&] { sendMessage(record, paths, addresses); }));
-
-        // Copy the bytes through the same block size, then write and flush the drop file.
-        plain.push_back(seconds(clear, [&] {
-            std::vector<char> buffer(CopyBlockSize);
-            for (int k = 1; k <= Folders; ++k) {
-                const std::string &folder = folders[std::size_t(k - 1)];
-                File in = File::openRead(source);
-                File out = File::create(folder + "big.bin");
-                while (const std::size_t got = in.readSome(buffer.data(), buffer.size()))
-                    out.write(buffer.data(), got);
-                out.close();
-                in.close();
-                File drop = File::create(DropFileName(folder, record.ToName(k), 1));
-                drop.write(record.bytes.data(), record.bytes.size());
-                drop.sync();
-                drop.close();
-            }
-        }));
-        clear();
+    TempFolders t;
+    const std::string source = t.folder("src") + "big.bin";
+    {
+        const std::vector<char> block(1 << 20, 'b');
+        const int fd = ::open(source.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        for (int i = 0; i < mebibytes; ++i)
+            check(::write(fd, block.data(), block.size()) == ssize_t(block.size()), "source");
+        ::close(fd);
     }
-    char what[80];
-    std::snprintf(what, sizeof what, "send %d MiB to %d folders", mebibytes, Folders);
-    report(what, ours, plain);
+    std::vector<std::string> folders;
+    TMessageRecord record;
+    record.setFrom(u"Carl");
+    record.setSubject(u"big");
+    for (int k = 1; k <= Folders; ++k) {
+        folders.push_back(t.folder("user" + std::to_string(k)));
+        record.setToName(k, QString::fromStdString("U" + std::to_string(k)));
+        record.setToFolder(k, QString::fromStdString(folders.back()));
+    }
+    record.setAttachName(1, QStringLiteral("big.bin"));
+    const TSlotTexts paths{QString::fromStdString(source)};
+    const TAddressData addresses;
+    const auto clear = [&] {
+        for (const std::string &f : folders) {
+            for (const auto &entry : std::filesystem::directory_iterator(f))
+                std::filesystem::remove(entry.path());
+        }
+    };
+    char what[120];
+    std::snprintf(what, sizeof what, "send %d MiB to %d folders (s)", mebibytes, Folders);
+    bench::compare(what, rounds, clear, [&] { sendMessage(record, paths, addresses); },
+                   [&] { bareSend(source, folders, record); });
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 6 && std::strcmp(argv[1], "--bare-collect") == 0)
+        return bareCollect(argv[2], argv[3], argv[4], std::atoi(argv[5]));
     QCoreApplication app(argc, argv);
     const int drops = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const int mebibytes = argc > 2 ? std::atoi(argv[2]) : 100;
-    benchCollect(drops, 3);
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int flushedDrops = argc > 3 ? std::atoi(argv[3]) : 1000;
+    const int mebibytes = argc > 4 ? std::atoi(argv[4]) : 100;
+    std::printf("load average before: %s\n", bench::loadAverage().c_str());
+    if (drops > 0) {
+        benchCollect(drops, rounds, 64, "flushes per 64");
+        benchCollect(drops, rounds, 0, "never flushes");
+    }
+    if (flushedDrops > 0)
+        benchCollect(flushedDrops, rounds, 1, "flushes each");
     if (mebibytes > 0)
-        benchSend(mebibytes, 3);
+        benchSend(mebibytes, rounds);
+    std::printf("load average after: %s\n", bench::loadAverage().c_str());
     return 0;
 }

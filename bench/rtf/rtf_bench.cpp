@@ -6,7 +6,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
-#include <benchmark/benchmark.h>
+#include "compare.h"
 
 #include <cstdlib>
 
@@ -45,73 +45,51 @@ void fillBody(QTextDocument &doc)
     }
 }
 
-void BM_WriteBody(benchmark::State &state)
-{
-    QTextDocument doc;
-    fillBody(doc);
-    qsizetype bytes = 0;
-    for (auto _ : state) {
-        const QByteArray rtf = writeRtf(doc);
-        bytes = rtf.size();
-        benchmark::DoNotOptimize(rtf.constData());
-    }
-    state.counters["rtf_bytes"] = double(bytes);
-    state.SetBytesProcessed(state.iterations() * bytes);
-}
-BENCHMARK(BM_WriteBody);
-
-void BM_ReadBody(benchmark::State &state)
-{
-    QTextDocument source;
-    fillBody(source);
-    // As in a record: the body, then zeros up to the end of the 10,001-byte field.
-    QByteArray field = writeRtf(source);
-    const qsizetype bytes = field.size();
-    field.resize(10001, '\0');
-    QTextDocument doc;
-    for (auto _ : state) {
-        readRtf(field, doc);
-        benchmark::DoNotOptimize(doc.blockCount());
-    }
-    state.counters["rtf_bytes"] = double(bytes);
-    state.SetBytesProcessed(state.iterations() * bytes);
-}
-BENCHMARK(BM_ReadBody);
-
-// Baselines: the same text saved and loaded as plain text by Qt alone.
-void BM_PlainTextSave(benchmark::State &state)
-{
-    QTextDocument doc;
-    fillBody(doc);
-    for (auto _ : state) {
-        const QString text = doc.toPlainText();
-        benchmark::DoNotOptimize(text.constData());
-    }
-}
-BENCHMARK(BM_PlainTextSave);
-
-void BM_PlainTextLoad(benchmark::State &state)
-{
-    QTextDocument source;
-    fillBody(source);
-    const QString text = source.toPlainText();
-    QTextDocument doc;
-    for (auto _ : state) {
-        doc.setPlainText(text);
-        benchmark::DoNotOptimize(doc.blockCount());
-    }
-}
-BENCHMARK(BM_PlainTextLoad);
-
 } // namespace
 
+// Reading and writing a full body against Qt loading and saving the same text as plain
+// text, in turns, a batch of operations per timed run. Usage: bench_rtf [rounds] [batch]
 int main(int argc, char **argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
+    const int batch = argc > 2 ? std::atoi(argv[2]) : 500;
+    std::printf("load average before: %s\n", bench::loadAverage().c_str());
+
+    QTextDocument source;
+    fillBody(source);
+    // As in a record: the body, then zeros up to the end of the 10,001-byte field.
+    QByteArray field = writeRtf(source);
+    std::printf("body: %lld bytes of RTF, %d paragraphs\n", static_cast<long long>(field.size()), source.blockCount());
+    field.resize(10001, '\0');
+    const QString text = source.toPlainText();
+
+    QTextDocument doc;
+    bench::compare(
+        "read a full body (ms per body)", rounds, [] {},
+        [&] {
+            for (int i = 0; i < batch; ++i)
+                readRtf(field, doc);
+        },
+        [&] {
+            for (int i = 0; i < batch; ++i)
+                doc.setPlainText(text);
+        },
+        1e-3 * batch, "ms");
+    qsizetype sink = 0;
+    bench::compare(
+        "write a full body (ms per body)", rounds, [] {},
+        [&] {
+            for (int i = 0; i < batch; ++i)
+                sink += writeRtf(source).size();
+        },
+        [&] {
+            for (int i = 0; i < batch; ++i)
+                sink += source.toPlainText().size();
+        },
+        1e-3 * batch, "ms");
+    std::printf("load average after: %s%s\n", bench::loadAverage().c_str(), sink > 0 ? "" : " ");
     return 0;
 }

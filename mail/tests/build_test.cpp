@@ -127,7 +127,7 @@ TEST_F(Build, BuiltRecordCarriesNothingOfEarlierRecords)
     build();
     EXPECT_EQ(outgoing, clean);
 
-    packInbox(datafile, t.program(), inbox, outgoing);
+    packInbox(datafile, inbox, outgoing);
     ASSERT_EQ(outgoing, secret); // compaction leaves the last record read in the scratch record
     build();
     EXPECT_EQ(outgoing, clean);

@@ -48,7 +48,7 @@ protected:
         return qs(program.substr(0, program.size() - 1));
     }
 
-    std::vector<TMessageRecord> datafile(const std::string &name)
+    TInboxData datafile(const std::string &name)
     {
         return readMessageFile(t.folder("data-" + name) + "InBox.qdi").records;
     }
@@ -75,7 +75,7 @@ TEST_F(Tool, SendAndCollectExchangeAMessageWithAnAttachment)
     const ToolRun collected = tool({qs("collect"), qs("--program-folder"), benProgram});
     EXPECT_EQ(collected.status, 0) << collected.err;
     EXPECT_EQ(collected.out, "collected 1 message\n");
-    const std::vector<TMessageRecord> inbox = datafile("Ben");
+    const TInboxData inbox = datafile("Ben");
     ASSERT_EQ(inbox.size(), 1u);
     EXPECT_EQ(inbox[0].From(), qs("Ann"));
     EXPECT_EQ(inbox[0].Subject(), qs("scan"));

@@ -203,24 +203,24 @@ TEST(AddressFile, CompactionKeepsOrderAndTheCurrentEntryWithinTheList)
 {
     Book book({TAddressRec(), entry("A"), TAddressRec(), entry("B"), TAddressRec()});
     int index = 4;
-    packAddresses(book.name, book.dirs.program(), book.list, index);
+    packAddresses(book.name, book.list, index);
     EXPECT_EQ(book.list, (TAddressData{entry("A"), entry("B")}));
     EXPECT_EQ(readAll(book.name), bytesOf(book.list));
     EXPECT_EQ(index, 1);
-    EXPECT_FALSE(fileExists(book.dirs.program() + "packed.qdi"));
+    EXPECT_FALSE(fileExists(book.name + ".new"));
 
     index = 0;
-    packAddresses(book.name, book.dirs.program(), book.list, index);
+    packAddresses(book.name, book.list, index);
     EXPECT_EQ(index, 0);
     index = -1;
-    packAddresses(book.name, book.dirs.program(), book.list, index);
+    packAddresses(book.name, book.list, index);
     EXPECT_EQ(index, -1);
 
     // All empty: one empty record.
     deleteAddressEntry(book.list, 0, book.name);
     deleteAddressEntry(book.list, 1, book.name);
     index = 1;
-    packAddresses(book.name, book.dirs.program(), book.list, index);
+    packAddresses(book.name, book.list, index);
     EXPECT_EQ(readAll(book.name), std::string(Size, '\0'));
     EXPECT_EQ(book.list.size(), 1u);
     EXPECT_EQ(index, 0);
@@ -233,19 +233,19 @@ TEST(AddressFile, FailedCompactionKeepsEveryEntry)
     const TAddressData list = book.list;
     int index = 2;
 
-    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.root() + "gone/", book.list, index); }),
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.dirs.root() + "gone", book.list, index); }),
               "File not found");
     book.dirs.folder("inbox-a/address list.qda.new");
-    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }),
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.list, index); }),
               "File access denied");
     std::filesystem::remove(book.dirs.userA() + "address list.qda.new");
     std::filesystem::create_symlink("/dev/full", book.dirs.userA() + "address list.qda.new");
-    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.dirs.program(), book.list, index); }), "Disk full");
+    EXPECT_EQ(errorOf<IoError>([&] { packAddresses(book.name, book.list, index); }), "Disk full");
 
     EXPECT_EQ(readAll(book.name), before);
     EXPECT_EQ(book.list, list);
     EXPECT_EQ(index, 2);
-    EXPECT_FALSE(fileExists(book.dirs.program() + "packed.qdi"));
+    EXPECT_FALSE(fileExists(book.dirs.userA() + "address list.qda.new"));
 }
 
 TEST(AddressFile, FindByNameAndServerEntries)

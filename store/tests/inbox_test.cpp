@@ -126,11 +126,10 @@ TEST(InboxFile, DeleteClearsTheMessageInPlaceAndCompactionKeepsTheOthersInOrder)
     deleteInboxMessage(inbox, 3, scratch, name);
     EXPECT_EQ(readAll(name), bytesOf({three[0], cleared, three[2]}));
 
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(inbox, (TInboxData{three[0], three[2]}));
     EXPECT_EQ(readAll(name), bytesOf({three[0], three[2]}));
     EXPECT_TRUE(scratch == three[2]) << "the scratch record holds the last record read";
-    EXPECT_TRUE(entriesOf(dirs.program()).isEmpty()) << "packed.qdi is gone";
     EXPECT_EQ(entriesOf(dirs.userA()), QStringList{q("InBox.qdi")});
 }
 
@@ -144,7 +143,7 @@ TEST(InboxFile, CompactionEdgeCases)
     writeAll(name, bytesOf({message(q("A"), q("one"))}));
     TInboxData inbox = loadInbox(name);
     deleteInboxMessage(inbox, 0, scratch, name);
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(readAll(name), std::string(Size, '\0'));
     ASSERT_EQ(inbox.size(), 1u);
     EXPECT_TRUE(inbox[0].isEmpty());
@@ -152,16 +151,30 @@ TEST(InboxFile, CompactionEdgeCases)
     // No free slot: rewritten unchanged; a trailing piece is dropped.
     const std::vector<TMessageRecord> full = {message(q("A"), q("one")), message(q("B"), q("two"))};
     writeAll(name, bytesOf(full));
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(readAll(name), bytesOf(full));
     writeAll(name, bytesOf(full) + "partial");
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(readAll(name), bytesOf(full));
     EXPECT_EQ(inbox, full);
 
+    // Many blocks of records, free slots across their borders, the last slot free.
+    std::vector<TMessageRecord> many;
+    std::vector<TMessageRecord> kept;
+    for (int i = 0; i < 150; ++i) {
+        many.push_back(i % 3 == 2 ? TMessageRecord() : message(q("S"), QString::number(i)));
+        if (i % 3 != 2)
+            kept.push_back(many.back());
+    }
+    writeAll(name, bytesOf(many));
+    packInbox(name, inbox, scratch);
+    EXPECT_EQ(readAll(name), bytesOf(kept));
+    EXPECT_EQ(inbox, kept);
+    EXPECT_TRUE(scratch == many.back());
+
     // An empty file (no whole record) becomes one empty record.
     writeAll(name, "short");
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(readAll(name), std::string(Size, '\0'));
 }
 
@@ -169,7 +182,7 @@ TEST(InboxFile, CompactionEdgeCases)
 struct PackFault
 {
     const char *what;
-    std::function<void(const TempFolders &, std::string &programFolder)> plant;
+    std::function<void(const TempFolders &)> plant;
     const char *message;
 };
 
@@ -186,40 +199,26 @@ TEST_P(InboxPackFault, LeavesTheCompleteOldFileAndLosesNothing)
     writeAll(name, bytesOf(records));
     TInboxData inbox = loadInbox(name);
     TMessageRecord scratch;
-    std::string programFolder = dirs.program();
-    GetParam().plant(dirs, programFolder);
+    GetParam().plant(dirs);
 
-    EXPECT_EQ(errorOf<IoError>([&] { packInbox(name, programFolder, inbox, scratch); }), GetParam().message);
+    EXPECT_EQ(errorOf<IoError>([&] { packInbox(name, inbox, scratch); }), GetParam().message);
     EXPECT_EQ(readAll(name), bytesOf(records));
     EXPECT_EQ(inbox, records);
-    EXPECT_FALSE(fileExists(programFolder + "packed.qdi"));
     EXPECT_FALSE(fileExists(packingFileName(name)));
 
     // Once the fault is gone the compaction completes with every message.
-    std::filesystem::remove_all(programFolder + "packed.qdi");
     std::filesystem::remove_all(packingFileName(name));
-    packInbox(name, dirs.program(), inbox, scratch);
+    packInbox(name, inbox, scratch);
     EXPECT_EQ(readAll(name), bytesOf({records[1], records[3]}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, InboxPackFault,
     ::testing::Values(
-        PackFault{"missing program folder",
-                  [](const TempFolders &d, std::string &program) { program = d.root() + "gone/"; }, "File not found"},
-        PackFault{"packed.qdi is a folder",
-                  [](const TempFolders &d, std::string &) { d.folder("program/packed.qdi"); }, "File access denied"},
-        PackFault{"packed.qdi on a full disk",
-                  [](const TempFolders &d, std::string &) {
-                      std::filesystem::create_symlink("/dev/full", d.program() + "packed.qdi");
-                  },
-                  "Disk full"},
         PackFault{"the new datafile's name is a folder",
-                  [](const TempFolders &d, std::string &) { d.folder("inbox-a/InBox.qdi.new"); }, "File access denied"},
+                  [](const TempFolders &d) { d.folder("inbox-a/InBox.qdi.new"); }, "File access denied"},
         PackFault{"the new datafile on a full disk",
-                  [](const TempFolders &d, std::string &) {
-                      std::filesystem::create_symlink("/dev/full", d.userA() + "InBox.qdi.new");
-                  },
+                  [](const TempFolders &d) { std::filesystem::create_symlink("/dev/full", d.userA() + "InBox.qdi.new"); },
                   "Disk full"}),
     [](const auto &info) {
         std::string name;
@@ -238,7 +237,7 @@ TEST(InboxFile, CompactionThroughALinkReplacesTheFileItNamesWithItsPermissions)
     std::filesystem::create_symlink(real, link);
     TInboxData inbox;
     TMessageRecord scratch;
-    packInbox(link, dirs.program(), inbox, scratch);
+    packInbox(link, inbox, scratch);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(readAll(real), bytesOf({message(q("A"), q("one"))}));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
@@ -250,10 +249,31 @@ TEST(InboxFile, CompactionOfAMissingDatafileChangesNothing)
     TempFolders dirs;
     TInboxData inbox(2);
     TMessageRecord scratch;
-    EXPECT_EQ(errorOf<IoError>([&] { packInbox(dirs.userA() + "InBox.qdi", dirs.program(), inbox, scratch); }),
-              "File not found");
+    EXPECT_EQ(errorOf<IoError>([&] { packInbox(dirs.userA() + "InBox.qdi", inbox, scratch); }), "File not found");
     EXPECT_EQ(inbox.size(), 2u);
-    EXPECT_TRUE(entriesOf(dirs.program()).isEmpty());
+    EXPECT_TRUE(entriesOf(dirs.userA()).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(InboxArray, GrowsAGroupAtATimeKeepingItsRecordsAndGivesMemoryBack)
+{
+    TInboxData inbox;
+    for (int i = 0; i < 200; ++i) {
+        inbox.emplace_back().setSubject(QString::number(i));
+        EXPECT_LT(inbox.capacity(), inbox.size() + TInboxData::GrowthStep);
+    }
+    const TInboxData copy = inbox;
+    for (std::size_t i = 0; i < inbox.size(); ++i)
+        EXPECT_EQ(inbox[i].Subject(), QString::number(i));
+    inbox.resize(10);
+    EXPECT_EQ(inbox.capacity(), 10u);
+    inbox.resize(12);
+    EXPECT_TRUE(inbox[11] == TMessageRecord()) << "new slots are free and zero";
+    EXPECT_EQ(copy.size(), 200u);
+    EXPECT_EQ(copy[199].Subject(), q("199"));
 }
 
 } // namespace

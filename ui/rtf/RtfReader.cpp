@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -208,6 +209,14 @@ public:
                     continue;
                 if (m_skipFallback > 0) {
                     --m_skipFallback;
+                    continue;
+                }
+                if (m_state.dest == Dest::Text && isPlainByte(c)) {
+                    // Most of a body is runs of plain characters: take each run at once.
+                    const char *run = m_p - 1;
+                    while (m_p < m_end && isPlainByte(*m_p))
+                        ++m_p;
+                    text(run, m_p);
                     continue;
                 }
                 byte(static_cast<unsigned char>(c));
@@ -466,12 +475,47 @@ private:
         put(cp1252ToUnicode(b));
     }
 
+    static bool isPlainByte(char c)
+    {
+        return static_cast<unsigned char>(c) >= 0x20 && c != '\\' && c != '{' && c != '}' && c != 0x7F;
+    }
+
+    // Control characters, and those the document model reads as structure or objects, are
+    // not text.
+    static bool isText(char16_t ch)
+    {
+        return !((ch < 0x20 && ch != u'\t') || ch == 0x7F || (ch >= 0xFDD0 && ch <= 0xFDEF) || ch == 0xFFFC
+                 || ch == 0xFFFE || ch == 0xFFFF);
+    }
+
+    // The text of the current run grows by the bytes [begin, end), all plain bytes.
+    void text(const char *begin, const char *end)
+    {
+        m_starred = false;
+        if (m_state.chr.hidden)
+            return;
+        if (m_current.runs.empty() || !(m_current.runs.back().props == m_state.chr))
+            m_current.runs.push_back(Run{QString(), m_state.chr});
+        QString &runText = m_current.runs.back().text;
+        const qsizetype at = runText.size();
+        runText.resize(at + (end - begin));
+        char16_t *out = reinterpret_cast<char16_t *>(runText.data()) + at;
+        bool visible = false;
+        for (const char *p = begin; p < end; ++p) {
+            const auto b = static_cast<unsigned char>(*p);
+            const char16_t ch = b < 0x80 ? char16_t(b) : cp1252ToUnicode(b);
+            visible = visible || ch != u' ';
+            *out++ = ch;
+        }
+        if (visible) {
+            m_textPara = m_state.para;
+            m_textDepth = m_stack.size();
+        }
+    }
+
     void put(char16_t ch)
     {
-        // Control characters, and those the document model reads as structure or
-        // objects, are not text.
-        if ((ch < 0x20 && ch != u'\t') || ch == 0x7F || (ch >= 0xFDD0 && ch <= 0xFDEF)
-            || ch == 0xFFFC || ch == 0xFFFE || ch == 0xFFFF)
+        if (!isText(ch))
             return;
         if (ch == 0x2029)
             ch = 0x2028;
@@ -622,34 +666,67 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
     document.clear();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    QTextList *list = nullptr;
-    CharProps last;
-    bool first = true;
     // A body uses a handful of formats over and over; building each once keeps a full
     // body's load well under a millisecond.
     std::vector<std::pair<CharProps, QTextCharFormat>> formats;
-    const auto formatOf = [&](const CharProps &props) -> const QTextCharFormat & {
-        for (const auto &[known, format] : formats) {
-            if (known == props)
-                return format;
+    std::vector<int> uses;
+    const auto indexOf = [&](const CharProps &props) -> std::size_t {
+        for (std::size_t i = 0; i < formats.size(); ++i) {
+            if (formats[i].first == props)
+                return i;
         }
         formats.emplace_back(props, charFormat(props, fonts));
-        return formats.back().second;
+        uses.push_back(0);
+        return formats.size() - 1;
     };
-    for (Paragraph &para : paragraphs) {
+    const auto formatOf = [&](const CharProps &props) -> const QTextCharFormat & {
+        return formats[indexOf(props)].second;
+    };
+
+    // Every insertion costs the document a walk over its cursors, so the whole text goes in
+    // at once in the commonest format, paragraphs split by separators; only the runs, block
+    // formats and lists that differ from it are set afterwards.
+    QString all;
+    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+        if (p > 0)
+            all += QChar(QChar::ParagraphSeparator);
+        for (Run &run : paragraphs[p].runs) {
+            repairSurrogates(run.text);
+            all += run.text;
+            ++uses[indexOf(run.props)];
+        }
+    }
+    const std::size_t base = uses.empty() ? indexOf(CharProps{})
+                                          : std::size_t(std::max_element(uses.begin(), uses.end()) - uses.begin());
+    const CharProps baseProps = formats[base].first;
+
+    const auto blockFormatOf = [](const Paragraph &para) {
         QTextBlockFormat blockFormat;
         blockFormat.setAlignment(para.para.align);
+        return blockFormat;
+    };
+    CharProps last;
+    const CharProps firstHead = paragraphs.front().runs.empty() ? last : paragraphs.front().runs.front().props;
+    cursor.setBlockFormat(blockFormatOf(paragraphs.front()));
+    cursor.setBlockCharFormat(formatOf(firstHead));
+    cursor.insertText(all, formats[base].second);
+
+    QTextList *list = nullptr;
+    int position = 0;
+    QTextBlock block = document.begin();
+    for (std::size_t p = 0; p < paragraphs.size() && block.isValid(); ++p, block = block.next()) {
+        const Paragraph &para = paragraphs[p];
+        cursor.setPosition(block.position());
         const CharProps head = para.runs.empty() ? last : para.runs.front().props;
-        if (first) {
-            cursor.setBlockFormat(blockFormat);
-            cursor.setBlockCharFormat(formatOf(head));
-            first = false;
-        } else {
-            cursor.insertBlock(blockFormat, formatOf(head));
+        if (p > 0) {
+            if (para.para.align != paragraphs.front().para.align)
+                cursor.setBlockFormat(blockFormatOf(para));
+            if (!(head == baseProps))
+                cursor.setBlockCharFormat(formatOf(head));
         }
         if (para.bullet) {
             if (list) {
-                list->add(cursor.block());
+                list->add(block);
             } else {
                 QTextListFormat listFormat;
                 listFormat.setStyle(QTextListFormat::ListDisc);
@@ -658,9 +735,14 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
         } else {
             list = nullptr;
         }
-        for (Run &run : para.runs) {
-            repairSurrogates(run.text);
-            cursor.insertText(run.text, formatOf(run.props));
+        position = block.position();
+        for (const Run &run : para.runs) {
+            if (!(run.props == baseProps) && !run.text.isEmpty()) {
+                cursor.setPosition(position);
+                cursor.setPosition(position + int(run.text.size()), QTextCursor::KeepAnchor);
+                cursor.setCharFormat(formatOf(run.props));
+            }
+            position += int(run.text.size());
             last = run.props;
         }
     }

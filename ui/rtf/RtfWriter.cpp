@@ -213,6 +213,11 @@ private:
         m_needDelimiter = false;
     }
 
+    static bool isPlain(char16_t c)
+    {
+        return c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}';
+    }
+
     void text(QStringView chars)
     {
         for (qsizetype i = 0; i < chars.size(); ++i) {
@@ -234,6 +239,18 @@ private:
                 continue;
             if (c < 0x7F) {
                 literal(char(c));
+                // The rest of a run of plain characters is copied as it is.
+                qsizetype end = i + 1;
+                while (end < chars.size() && isPlain(chars[end].unicode()))
+                    ++end;
+                if (end > i + 1) {
+                    const qsizetype at = m_out.size();
+                    m_out.resize(at + (end - i - 1));
+                    char *out = m_out.data() + at;
+                    for (qsizetype k = i + 1; k < end; ++k)
+                        *out++ = char(chars[k].unicode());
+                    i = end - 1;
+                }
                 continue;
             }
             if (QChar::isHighSurrogate(c) && i + 1 < chars.size()
