@@ -2,6 +2,7 @@
 
 #include "IoError.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -289,6 +290,30 @@ void renameReplace(const std::string &from, const std::string &to)
     checkName(to);
     if (::rename(from.c_str(), to.c_str()) != 0)
         raiseIoError(errno);
+}
+
+void replaceFile(const std::string &path, const char *data, std::size_t size)
+{
+    static std::atomic<unsigned> counter{0};
+    File temp;
+    std::string tempPath;
+    for (int attempt = 0; !temp.isOpen(); ++attempt) {
+        if (attempt == 100)
+            raiseIoError(EEXIST);
+        tempPath = path + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        temp = File::createExclusive(tempPath);
+    }
+    try {
+        temp.writeAt(0, data, size);
+        temp.sync();
+        temp.close();
+        renameReplace(tempPath, path);
+    } catch (...) {
+        temp = File();
+        removeFile(tempPath);
+        throw;
+    }
+    syncFolder(folderOf(path));
 }
 
 void syncFolder(const std::string &folder)

@@ -68,6 +68,9 @@ enum class RenameResult { Renamed, Taken, Unsupported };
 RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
 // Atomically replaces "to" with "from" (same folder).
 void renameReplace(const std::string &from, const std::string &to);
+// Writes the whole file under a fresh temporary name beside it, flushes it and renames it
+// over path, so that a crash leaves the old file or the new one, never a part of either.
+void replaceFile(const std::string &path, const char *data, std::size_t size);
 // Flushes a folder's entries (after a rename) where the file system allows it.
 void syncFolder(const std::string &folder);
 // The file a symbolic link names (the path itself when it is no link or cannot be
