@@ -3,6 +3,8 @@
 #include "Paths.h"
 #include "ProfileFile.h"
 
+#include <algorithm>
+
 using namespace SettingsNames;
 
 std::string settingsFileName(const std::string &programFolder)
@@ -20,6 +22,8 @@ TSettings readSettings(const std::string &programFolder)
     settings.InboxData = ini.ReadString(SettingsSection, InboxData, QString());
     settings.AutoOptiAddress = ini.ReadBool(SettingsSection, AutoOptiAddress, false);
     settings.AutoOptiInbox = ini.ReadBool(SettingsSection, AutoOptiInbox, false);
+    settings.CollectEvery = std::max(ini.ReadInteger(SettingsSection, CollectEvery, 0), 0);
+    settings.NewMailNotice = ini.ReadBool(SettingsSection, NewMailNotice, true);
     return settings;
 }
 
@@ -32,4 +36,12 @@ void saveSettings(const std::string &programFolder, const TSettings &settings)
     ini.WriteString(SettingsSection, InboxData, settings.InboxData);
     ini.WriteBool(SettingsSection, AutoOptiAddress, settings.AutoOptiAddress);
     ini.WriteBool(SettingsSection, AutoOptiInbox, settings.AutoOptiInbox);
+    if (settings.CollectEvery != 0)
+        ini.WriteInteger(SettingsSection, CollectEvery, settings.CollectEvery);
+    else
+        ini.DeleteKey(SettingsSection, CollectEvery);
+    if (!settings.NewMailNotice)
+        ini.WriteBool(SettingsSection, NewMailNotice, false);
+    else
+        ini.DeleteKey(SettingsSection, NewMailNotice);
 }

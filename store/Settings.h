@@ -15,6 +15,9 @@ inline const QString Addresses = QStringLiteral("Addresses");
 inline const QString InboxData = QStringLiteral("Inbox Data");
 inline const QString AutoOptiAddress = QStringLiteral("Auto Opti Address");
 inline const QString AutoOptiInbox = QStringLiteral("Auto Opti Inbox");
+// Keys of this program's own; other copies never read them.
+inline const QString CollectEvery = QStringLiteral("Collect Every");
+inline const QString NewMailNotice = QStringLiteral("New Mail Notice");
 } // namespace SettingsNames
 
 // The six settings of one user, as the Settings view holds them.
@@ -26,6 +29,8 @@ struct TSettings
     QString InboxData; // "Inbox Datafile Folder"
     bool AutoOptiAddress = false;
     bool AutoOptiInbox = false;
+    int CollectEvery = 0;       // minutes between automatic collections; 0 = never
+    bool NewMailNotice = true;  // tell the user when a collection brings mail
 
     bool operator==(const TSettings &) const = default;
 };
@@ -36,4 +41,6 @@ std::string settingsFileName(const std::string &programFolder);
 TSettings readSettings(const std::string &programFolder);
 // Writes MyDest, Name, Addresses, Inbox Data, Auto Opti Address, Auto Opti Inbox in that
 // order; a failed write throws "Unable to write to <path>" and the later values stay unwritten.
+// Collect Every and New Mail Notice are stored only while they differ from their defaults,
+// so a user who never changes them keeps the file every copy writes.
 void saveSettings(const std::string &programFolder, const TSettings &settings);

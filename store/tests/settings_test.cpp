@@ -47,6 +47,16 @@ TEST(Settings, SaveWritesTwoSectionsInOrderAndReadsBack)
     saveSettings(dirs.program(), changed);
     EXPECT_EQ(readSettings(dirs.program()), changed);
     EXPECT_EQ(readAll(dirs.program() + "main.ini").find("Name=Anna\r\n"), std::string::npos);
+
+    // This program's own keys appear only while they are not the defaults.
+    changed.CollectEvery = 5;
+    changed.NewMailNotice = false;
+    saveSettings(dirs.program(), changed);
+    EXPECT_EQ(readSettings(dirs.program()), changed);
+    EXPECT_NE(readAll(dirs.program() + "main.ini").find("Collect Every=5\r\nNew Mail Notice=0\r\n"), std::string::npos);
+    saveSettings(dirs.program(), anna());
+    EXPECT_EQ(readAll(dirs.program() + "main.ini").find("Collect"), std::string::npos);
+    EXPECT_EQ(readSettings(dirs.program()), anna());
 }
 
 TEST(Settings, MissingFileAndKeysReadAsDefaults)
