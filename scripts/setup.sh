@@ -7,6 +7,10 @@ packages=(
   qt6-base-dev fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # The demo's pictures and the smoke test of the real window under Xvfb.
+  xdotool imagemagick
+  # Checks of the installed files and the Debian package.
+  desktop-file-utils appstream dpkg-dev
   # An RTF reader that is not ours, for checking what our writer produces.
   libreoffice-writer-nogui
 )
