@@ -11,6 +11,8 @@ packages=(
   xdotool imagemagick
   # Checks of the installed files and the Debian package.
   desktop-file-utils appstream dpkg-dev
+  # The administrator's guide gives the shared folders a default ACL.
+  acl
   # An RTF reader that is not ours, for checking what our writer produces.
   libreoffice-writer-nogui
 )

@@ -5,7 +5,7 @@
 # usage: install_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
-for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps; do
+for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps identify; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
 done
 scratch=$(mktemp -d)
@@ -29,7 +29,7 @@ share/metainfo/org.quindle.Quindle.metainfo.xml"
 installed=$(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed" = "$expected" ] || { echo "installed files differ:"; diff <(echo "$expected") <(echo "$installed"); exit 1; }
 for size in 16 32 48 256; do
-  file "$stage/share/icons/hicolor/${size}x$size/apps/org.quindle.Quindle.png" | grep -q "$size x $size" \
+  [ "$(identify -format '%wx%h' "$stage/share/icons/hicolor/${size}x$size/apps/org.quindle.Quindle.png")" = "${size}x$size" ] \
     || { echo "icon of $size pixels has another size"; exit 1; }
 done
 [ "$("$stage/bin/quindle" --version)" = "quindle $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ]

@@ -4,7 +4,7 @@
 # and a picture of the window kept as BUILD_DIR/smoke/anna.png.
 # usage: smoke_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$1 source=$2
+build=$(realpath "$1") source=$(realpath "$2")
 for tool in Xvfb xdotool import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
 done
