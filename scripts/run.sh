@@ -4,7 +4,6 @@
 #   scripts/run.sh                   the two windows (pictures instead when there is no display)
 #   scripts/run.sh --screenshots DIR a picture of every view, made under Xvfb as mail travels
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 shots=""
 case "${1:-}" in
@@ -12,6 +11,7 @@ case "${1:-}" in
   --screenshots) shots=$(realpath -m "${2:?usage: scripts/run.sh [--screenshots DIR]}") ;;
   *) echo "usage: scripts/run.sh [--screenshots DIR]" >&2; exit 2 ;;
 esac
+cd "$(dirname "$0")/.."
 if [ -z "$shots" ] && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   shots=$PWD/build/demo-pictures
   echo "No display: instead of the windows, pictures of every view go to $shots"
@@ -39,11 +39,10 @@ fi
 office=${TMPDIR:-/tmp}/quindle-demo
 scripts/demo-office.sh "$tool" "$office"
 mkdir -p "$shots"
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
-xvfb=$!
-trap 'kill $(jobs -p) "$xvfb" 2>/dev/null || true; rm -rf "$office"' EXIT
-read -r display <&3
-export DISPLAY=:$display
+xvfb_pid=""
+trap 'kill $(jobs -p) $xvfb_pid 2>/dev/null || true; rm -rf "$office"' EXIT
+source scripts/xvfb.sh
+start_xvfb
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 

@@ -16,12 +16,11 @@ mkdir -p "$work"
 rm -f "$work/anna.png"
 bash "$source/scripts/demo-office.sh" "$tool" "$office"
 
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
-xvfb=$!
-program=""
-trap 'kill $program $xvfb 2>/dev/null || true' EXIT
-read -r display <&3
-export DISPLAY=:$display QT_QPA_PLATFORM=xcb
+program="" xvfb_pid=""
+trap 'kill $program $xvfb_pid 2>/dev/null || true' EXIT
+source "$source/scripts/xvfb.sh"
+start_xvfb
+export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
 # Polls a condition while the program lives; fails when it ends or after a minute.
