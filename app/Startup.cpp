@@ -3,10 +3,7 @@
 #include "AddressFile.h"
 #include "DropFiles.h"
 #include "InboxFile.h"
-#include "Paths.h"
 #include "SettingsCheck.h"
-
-#include <QCoreApplication>
 
 TStartupState::TStartupState() = default;
 TStartupState::~TStartupState() = default;
@@ -77,9 +74,4 @@ StartupReport StartupExecute(TStartupState &state, const std::string &programFol
     }
     fillSlots();
     return report;
-}
-
-std::string programFolderOfExecutable()
-{
-    return pathFromText(QCoreApplication::applicationDirPath()) + "/";
 }

@@ -66,6 +66,3 @@ bool OkToStartExecute(const TSettings &view);
 // creates when missing) the inbox datafile and the address list; fills the slot lists to
 // ten entries in every case. An IoError ends it where it stands, with what was loaded so far.
 StartupReport StartupExecute(TStartupState &state, const std::string &programFolder);
-
-// The program folder: the folder of the running executable with a final separator.
-std::string programFolderOfExecutable();

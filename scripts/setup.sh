@@ -7,6 +7,12 @@ packages=(
   qt6-base-dev fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # The demo's pictures and the smoke test of the real window under Xvfb.
+  xdotool imagemagick
+  # Checks of the installed files and the Debian package.
+  desktop-file-utils appstream dpkg-dev
+  # The administrator's guide gives the shared folders a default ACL.
+  acl
   # An RTF reader that is not ours, for checking what our writer produces.
   libreoffice-writer-nogui
 )

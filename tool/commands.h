@@ -6,3 +6,5 @@ int runText(int argc, char **argv);
 int runSend(int argc, char **argv);
 int runCollect(int argc, char **argv);
 int runCheck(int argc, char **argv);
+int runAddress(int argc, char **argv);
+int runSettings(int argc, char **argv);

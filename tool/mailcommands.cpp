@@ -19,7 +19,9 @@
 #include <QString>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -289,6 +291,92 @@ int runCheck(int argc, char **argv)
         else
             printText(report);
         return report.needsAttention() ? Failed : 0;
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+namespace {
+
+// Options of the form --name VALUE; flags listed in flagNames take no value. Answers false
+// on an unknown option or a missing value.
+bool readOptions(int argc, char **argv, std::initializer_list<const char *> valueNames,
+                 std::initializer_list<const char *> flagNames, std::map<std::string, QString> &values)
+{
+    for (int i = 0; i < argc; ++i) {
+        const std::string option = argv[i];
+        const auto named = [&option](const char *name) { return option == name; };
+        if (std::any_of(flagNames.begin(), flagNames.end(), named))
+            values[option] = QStringLiteral("1");
+        else if (std::any_of(valueNames.begin(), valueNames.end(), named) && i + 1 < argc)
+            values[option] = argText(argv[++i]);
+        else
+            return false;
+    }
+    return true;
+}
+
+QString folderText(const QString &text)
+{
+    return textFromPath(asFolder(pathFromText(text).c_str()));
+}
+
+} // namespace
+
+int runAddress(int argc, char **argv)
+{
+    const char *addressUsage = "address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]";
+    std::map<std::string, QString> values;
+    if (!readOptions(argc, argv, {"--book", "--name", "--inbox", "--comment"}, {"--server"}, values) ||
+        !values.count("--book") || values["--name"].isEmpty() || !values.count("--inbox"))
+        return usage(addressUsage);
+    const AddressFields fields{values["--name"], folderText(values["--inbox"]), values["--comment"],
+                               values.count("--server") > 0};
+    try {
+        const std::string fileName = addressFileName(folderText(values["--book"]));
+        TAddressData addresses = loadAddresses(fileName);
+        int index = findAddressByName(addresses, fields.Name);
+        const bool update = index >= 0;
+        // A new name takes the first empty record, so a new book does not start with a blank one.
+        if (!update) {
+            const auto empty = std::find_if(addresses.begin(), addresses.end(),
+                                            [](const TAddressRec &entry) { return entry.isEmpty(); });
+            index = empty != addresses.end() ? int(empty - addresses.begin()) : newAddressEntry(addresses);
+        }
+        TAddressRec work;
+        const QString message = saveAddressEntry(addresses, index, fields, fileName, work);
+        if (message != AddressSavedMessage)
+            return fail(message);
+        printLine(stdout, (update ? QStringLiteral("updated ") : QStringLiteral("added ")) + work.Name());
+        return 0;
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+int runSettings(int argc, char **argv)
+{
+    const char *settingsUsage =
+        "settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER --data FOLDER";
+    std::map<std::string, QString> values;
+    if (!readOptions(argc, argv, {"--program-folder", "--name", "--inbox", "--addresses", "--data"}, {}, values) ||
+        values.size() != 5)
+        return usage(settingsUsage);
+    const std::string programFolder = asFolder(pathFromText(values["--program-folder"]).c_str());
+    try {
+        // The two switches stay as the user set them.
+        TSettings settings = readSettings(programFolder);
+        settings.Name = values["--name"];
+        settings.MyDest = folderText(values["--inbox"]);
+        settings.Addresses = folderText(values["--addresses"]);
+        settings.InboxData = folderText(values["--data"]);
+        saveSettings(programFolder, settings);
+        printLine(stdout, QStringLiteral("wrote ") + textFromPath(settingsFileName(programFolder)));
+        // Written all the same, as the Settings view saves: the folders may be made later.
+        const SettingsProblem check = checkSettings(settings);
+        if (check != SettingsProblem::None)
+            printLine(stderr, settingsProblemText(check));
+        return 0;
     } catch (const IoError &error) {
         return fail(QString::fromLocal8Bit(error.what()));
     }

@@ -12,7 +12,10 @@ void usage()
                "       quindle-tool send --program-folder DIR --to NAME [--to NAME ...] --subject TEXT\n"
                "                         --body-rtf FILE [--attach PATH ...]\n"
                "       quindle-tool collect --program-folder DIR\n"
-               "       quindle-tool check [--json] FOLDER\n",
+               "       quindle-tool check [--json] FOLDER\n"
+               "       quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"
+               "       quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER\n"
+               "                             --data FOLDER\n",
                stderr);
 }
 
@@ -38,6 +41,10 @@ int main(int argc, char **argv)
         return runCollect(rest, args);
     if (std::strcmp(command, "check") == 0)
         return runCheck(rest, args);
+    if (std::strcmp(command, "address") == 0)
+        return runAddress(rest, args);
+    if (std::strcmp(command, "settings") == 0)
+        return runSettings(rest, args);
     usage();
     return 2;
 }
