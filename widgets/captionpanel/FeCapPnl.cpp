@@ -1,5 +1,8 @@
 #include "FeCapPnl.h"
 
+#include "FeCapAccessible.h"
+
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -45,6 +48,11 @@ void drawCross(QPainter &p, const QRect &area, const QColor &color)
 
 TFECustomCaptionPanel::TFECustomCaptionPanel(QWidget *parent) : QWidget(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(captionPanelAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Hover looks need moves without a pressed button.
     setMouseTracking(true);

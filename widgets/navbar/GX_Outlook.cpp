@@ -1,6 +1,9 @@
 // Data model of the bar: items, buttons, action links, selection and property setters.
 #include "GX_Outlook.h"
 
+#include "GXOutlookAccessible.h"
+
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -289,6 +292,11 @@ void TGXOutlookItems::Assign(const TGXOutlookItems &source)
 
 TGXCustomOutlookBar::TGXCustomOutlookBar(QWidget *parent) : QWidget(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(outlookBarAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     resize(100, 300);
     // Every pixel is painted from the buffer, so nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
