@@ -1,8 +1,10 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace {
 
@@ -54,4 +56,14 @@ QString TQtDialogs::browseFolder(const QString &title, const QString &initialFol
 void TQtDialogs::beep()
 {
     QApplication::beep();
+}
+
+QString TQtDialogs::saveFileName(const QString &suggested)
+{
+    return QFileDialog::getSaveFileName(m_parent, QString(), suggested);
+}
+
+void TQtDialogs::openDocument(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -23,6 +23,10 @@ public:
     // a final separator, empty when cancelled.
     virtual QString browseFolder(const QString &title, const QString &initialFolder) = 0;
     virtual void beep() = 0;
+    // The file-save dialog offering `suggested`; empty when cancelled.
+    virtual QString saveFileName(const QString &suggested) = 0;
+    // Opens a file with the desktop's application for its type.
+    virtual void openDocument(const QString &path) = 0;
 };
 
 // The desktop's own boxes and pickers, parented to the window.
@@ -37,6 +41,8 @@ public:
     QString openFileName() override;
     QString browseFolder(const QString &title, const QString &initialFolder) override;
     void beep() override;
+    QString saveFileName(const QString &suggested) override;
+    void openDocument(const QString &path) override;
 
 private:
     QWidget *m_parent;

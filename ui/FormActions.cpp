@@ -1,10 +1,17 @@
 #include "Unit1.h"
 
+#include "FeCapPnl.h"
 #include "GXActionHandler.h"
 #include "GXImageList.h"
+#include "GX_Outlook.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QActionGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QTableView>
 #include <QIcon>
 #include <QPainter>
 #include <QTextBlock>
@@ -244,4 +251,47 @@ void TForm1::toggleBullets()
     }
     cursor.endEditBlock();
     updateFormatActions();
+}
+
+void TForm1::buildShortcuts()
+{
+    // Ctrl+1 to Ctrl+6 choose a view as a click on its item's picture does.
+    for (int item = 0; item < 6; ++item) {
+        auto *view = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + item)), this);
+        connect(view, &QShortcut::activated, this, [this, item] { showItem(item); });
+    }
+    action("Checki")->setShortcut(QKeySequence(Qt::Key_F5));
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto *send = new QShortcut(keys, NewPan);
+        send->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(send, &QShortcut::activated, action("Sendi"), &QAction::trigger);
+    }
+    auto *remove = new QShortcut(QKeySequence::Delete, InBoxG);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, action("InboxDeleteMsg"), &QAction::trigger);
+
+    // Every control can be told apart by a screen reader: buttons that show only a picture
+    // are named by their tooltip, fields by their label or their role.
+    const std::pair<QWidget *, const char *> roles[] = {
+        {SubjectE, "Subject"},       {ToC, "Recipients"},     {AttachC, "Attachments"},
+        {RichEdit1, "Message text"}, {ReadRichEdit, "Message"}, {InBoxG, "Messages"},
+        {AddressG, "Address book"}};
+    for (const auto &[widget, name] : roles)
+        widget->setAccessibleName(QLatin1String(name));
+    for (QAbstractButton *button : findChildren<QAbstractButton *>()) {
+        if (button->accessibleName().isEmpty() && button->text().isEmpty())
+            button->setAccessibleName(button->toolTip());
+    }
+}
+
+void TForm1::showItem(int item)
+{
+    run([this, item] {
+        if (!OkToStartExecute())
+            return;
+        FEGXOutlookBar1->setSelectedButton(0);
+        FEGXOutlookBar1->setSelectedItem(item);
+        if (QAction *a = FEGXOutlookBar1->Buttons(0)->Items(item)->Action())
+            a->trigger();
+    });
 }

@@ -13,27 +13,13 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// A value label has a fixed width that cuts a longer text at its right edge; a caption label
-// fits its text, which the window's font may make wider than the width given.
-QLabel *stripLabel(QToolBar *strip, const QString &name, const QString &text, int width)
-{
-    auto *label = new QLabel(text, strip);
-    label->setObjectName(name);
-    label->setFixedWidth(text.isEmpty() ? width : std::max(width, label->sizeHint().width()));
-    strip->addWidget(label);
-    return label;
-}
-
-} // namespace
 
 void TForm1::buildInBoxView()
 {
@@ -49,53 +35,81 @@ void TForm1::buildInBoxView()
     QToolButton *collect = FormParts::plainButton(toolBar5, QStringLiteral("Checki2"), ImageListToolBar->Picture(0),
                                                   QString(), QStringLiteral("Collect Mail"));
     connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    toolBar5->addSeparator();
+    InBoxSearchE = new QLineEdit(toolBar5);
+    InBoxSearchE->setObjectName(QStringLiteral("InBoxSearchE"));
+    InBoxSearchE->setPlaceholderText(QStringLiteral("Search senders and subjects"));
+    InBoxSearchE->setAccessibleName(QStringLiteral("Search senders and subjects"));
+    InBoxSearchE->setClearButtonEnabled(true);
+    InBoxSearchE->setFixedWidth(220);
+    toolBar5->addWidget(InBoxSearchE);
+    connect(InBoxSearchE, &QLineEdit::textChanged, this, &TForm1::InBoxSearchEChange);
     rows->addWidget(toolBar5);
 
-    m_inboxModel = new TInboxGridModel(m_state.inbox, this);
+    m_inboxModel = new TInboxGridModel(m_state.inbox, m_marks, this);
     m_inboxModel->setGridRowCount(1000);
     InBoxG = FormParts::grid(InBoxPan, QStringLiteral("InBoxG"), m_inboxModel, {64, 173, 151, 309});
     InBoxG->setSelectionMode(QAbstractItemView::SingleSelection);
-    InBoxG->horizontalHeader()->setSectionsMovable(true);
+    QFont bold = InBoxG->font();
+    bold.setBold(true);
+    m_inboxModel->setBoldFont(bold);
+    QHeaderView *header = InBoxG->horizontalHeader();
+    header->setSectionsMovable(true);
+    // A click on a column's header sorts by it, the next click the other way round.
+    header->setSectionsClickable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &TForm1::InBoxGSort);
     rows->addWidget(InBoxG);
     connect(InBoxG->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TForm1::InBoxGClick);
     connect(InBoxG, &QTableView::doubleClicked, this, &TForm1::InBoxGDblClick);
-}
-
-void TForm1::buildMailReaderView()
-{
-    MailReaderPan = FormParts::viewPanel(m_stack, QStringLiteral("MailReaderPan"), QStringLiteral("Mail Reader"));
-    auto *rows = FormParts::viewRows(MailReaderPan);
-    QToolBar *toolBar3 = FormParts::toolBar(MailReaderPan, QStringLiteral("ToolBar3"));
-    stripLabel(toolBar3, QStringLiteral("ReaderFromCaption"), QStringLiteral("From: "), 29);
-    ReaderFromL = stripLabel(toolBar3, QStringLiteral("ReaderFromL"), QString(), 150);
-    stripLabel(toolBar3, QStringLiteral("ReaderSubjectCaption"), QStringLiteral("Subject: "), 42);
-    ReaderSubjectL = stripLabel(toolBar3, QStringLiteral("ReaderSubjectL"), QString(), 150);
-    stripLabel(toolBar3, QStringLiteral("ReaderAttachCaption"), QStringLiteral("Attachment: "), 60);
-    ReaderAttachL = stripLabel(toolBar3, QStringLiteral("ReaderAttachL"), QString(), 150);
-    ReaderAttachL->installEventFilter(this);
-    rows->addWidget(toolBar3);
-
-    ReadRichEdit = new QTextEdit(MailReaderPan);
-    ReadRichEdit->setObjectName(QStringLiteral("ReadRichEdit"));
-    ReadRichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    rows->addWidget(ReadRichEdit);
 }
 
 void TForm1::InBoxObiExecute()
 {
     run([this] {
         bringToFront(InBoxPan);
-        {
-            // The grid keeps its selected row within the new row count.
-            const int kept = currentElement(*InBoxG);
-            m_gridRefresh = true;
-            const auto done = qScopeGuard([this] { m_gridRefresh = false; });
+        // The grid keeps its selected row within the new row count.
+        const int kept = currentElement(*InBoxG);
+        reshowInBox([this] {
             m_inboxModel->setGridRowCount(int(m_state.inbox.size()) + 1);
             m_inboxModel->refresh();
-            if (currentElement(*InBoxG) < 0)
-                setCurrentElement(*InBoxG, std::min(std::max(kept, 0), m_inboxModel->rowCount() - 1));
+        }, kept);
+        if (isActiveWindow())
+            inboxLookedAt();
+    });
+}
+
+void TForm1::reshowInBox(const std::function<void()> &change, int kept)
+{
+    {
+        m_gridRefresh = true;
+        const auto done = qScopeGuard([this] { m_gridRefresh = false; });
+        change();
+        if (currentElement(*InBoxG) < 0) {
+            const int rows = m_inboxModel->rowCount();
+            const int row = m_inboxModel->rowOfElement(std::max(kept, 0));
+            InBoxG->setCurrentIndex(rows == 0 ? QModelIndex()
+                                              : m_inboxModel->index(row >= 0 ? row : std::min(std::max(kept, 0), rows - 1),
+                                                                    std::max(InBoxG->currentIndex().column(), 0)));
         }
-        m_state.inboxIndex = currentElement(*InBoxG);
+    }
+    m_state.inboxIndex = currentElement(*InBoxG);
+}
+
+void TForm1::InBoxSearchEChange(const QString &text)
+{
+    run([this, &text] {
+        const int kept = m_state.inboxIndex;
+        reshowInBox([this, &text] { m_inboxModel->setFilter(text); }, kept);
+    });
+}
+
+void TForm1::InBoxGSort(int column, Qt::SortOrder order)
+{
+    run([this, column, order] {
+        const int kept = m_state.inboxIndex;
+        reshowInBox([this, column, order] { m_inboxModel->sort(column, order); }, kept);
     });
 }
 
@@ -115,32 +129,6 @@ void TForm1::InBoxGDblClick()
     });
 }
 
-void TForm1::MailReaderObiExecute()
-{
-    run([this] {
-        bringToFront(MailReaderPan);
-        const int i = m_state.inboxIndex;
-        if (i < 0 || i >= int(m_state.inbox.size())) {
-            ReadRichEdit->clear();
-            for (QLabel *label : {ReaderFromL, ReaderSubjectL, ReaderAttachL})
-                label->clear();
-            return;
-        }
-        const TMessageRecord &message = m_state.inbox[std::size_t(i)];
-        readRtf(message.Body(), *ReadRichEdit->document());
-        ReaderFromL->setText(message.From());
-        ReaderSubjectL->setText(message.Subject());
-        ReaderAttachL->setText(m_inboxModel->index(i, 2).data().toString());
-    });
-}
-
-void TForm1::ReaderAttachLMouseEnter()
-{
-    run([this] {
-        ReaderAttachL->setToolTip(ReaderAttachL->text());
-    });
-}
-
 void TForm1::InboxDeleteMsgExecute()
 {
     run([this] {
@@ -156,7 +144,10 @@ void TForm1::InboxDeleteMsgExecute()
             return;
         {
             // The cleared row shows even when writing the slot fails.
-            const auto refresh = qScopeGuard([this] { InBoxObiExecute(); });
+            const auto refresh = qScopeGuard([this] {
+                syncMarks();
+                InBoxObiExecute();
+            });
             deleteInboxMessage(m_state.inbox, i, m_state.outgoing, m_state.inboxFileName);
         }
         if (AutoOInbox->isChecked())
@@ -170,6 +161,8 @@ void TForm1::PackInboxIClick()
         if (refusedWhileMailRuns() || refusedWithoutInbox())
             return;
         packInbox(m_state.inboxFileName, m_state.inbox, m_state.outgoing);
+        m_marks.compacted();
+        syncMarks();
         InBoxObiExecute();
     });
 }

@@ -4,6 +4,8 @@
 #include "FeCapPnl.h"
 #include "FormParts.h"
 #include "GXImageList.h"
+#include "GX_Outlook.h"
+#include "AddressFile.h"
 #include "RtfCodec.h"
 #include "Send.h"
 
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -150,25 +153,72 @@ void TForm1::ClearNewIExecute()
         if (!m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Confirm"),
                            QStringLiteral("Are you sure you want to clear this message?")))
             return;
-        SubjectE->clear();
-        for (QComboBox *combo : {ToC, AttachC}) {
-            combo->setCurrentIndex(-1);
-            combo->setEditText(QString());
-        }
-        for (int k = 0; k < TMessageRecord::SlotCount; ++k) {
-            m_state.toItems[k].clear();
-            ToC->setItemText(k, QString());
-            m_state.attachItems[k].clear();
-            AttachC->setItemText(k, QString());
-            m_state.AttachPaths[std::size_t(k)].clear();
-        }
-        RichEdit1->clear();
-        QTextCharFormat plain = RichEdit1->currentCharFormat();
-        plain.setFontWeight(QFont::Normal);
-        plain.setFontItalic(false);
-        plain.setFontUnderline(false);
-        RichEdit1->setCurrentCharFormat(plain);
+        clearNewView();
     });
+}
+
+void TForm1::clearNewView()
+{
+    SubjectE->clear();
+    for (QComboBox *combo : {ToC, AttachC}) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(QString());
+    }
+    for (int k = 0; k < TMessageRecord::SlotCount; ++k) {
+        m_state.toItems[k].clear();
+        ToC->setItemText(k, QString());
+        m_state.attachItems[k].clear();
+        AttachC->setItemText(k, QString());
+        m_state.AttachPaths[std::size_t(k)].clear();
+    }
+    RichEdit1->clear();
+    QTextCharFormat plain = RichEdit1->currentCharFormat();
+    plain.setFontWeight(QFont::Normal);
+    plain.setFontItalic(false);
+    plain.setFontUnderline(false);
+    RichEdit1->setCurrentCharFormat(plain);
+}
+
+bool TForm1::newViewEmpty() const
+{
+    const auto empty = [](const QStringList &slotTexts) {
+        return std::all_of(slotTexts.begin(), slotTexts.end(), [](const QString &t) { return t.isEmpty(); });
+    };
+    return SubjectE->text().isEmpty() && RichEdit1->document()->isEmpty() && empty(m_state.toItems)
+           && empty(m_state.attachItems);
+}
+
+bool TForm1::fillNewView(const QString &subject, const QTextDocument &body, const QString &recipient,
+                         const QStringList &attachmentPaths)
+{
+    if (refusedWhileMailRuns())
+        return false;
+    if (!newViewEmpty()
+        && !m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Confirm"),
+                          QStringLiteral("Are you sure you want to clear this message?")))
+        return false;
+    clearNewView();
+    SubjectE->setText(subject);
+    QTextCursor(RichEdit1->document()).insertFragment(QTextDocumentFragment(&body));
+    for (int k = 0; k < std::min<int>(int(attachmentPaths.size()), TMessageRecord::SlotCount); ++k) {
+        m_state.AttachPaths[std::size_t(k)] = attachmentPaths[k];
+        m_state.attachItems[k] = attachmentCaption(attachmentPaths[k]);
+        AttachC->setItemText(k, m_state.attachItems[k]);
+    }
+    FEGXOutlookBar1->setSelectedButton(0);
+    FEGXOutlookBar1->setSelectedItem(0);
+    NewObiClickExecute();
+    if (recipient.isEmpty())
+        return true;
+    if (findAddressByName(m_state.addresses, recipient) < 0) {
+        m_dialogs.message(TDialogs::Icon::Information, QStringLiteral("Quindle"),
+                          QStringLiteral("%1 is not in the address book.").arg(recipient));
+        return true;
+    }
+    m_state.toItems[0] = recipient;
+    ToC->setItemText(0, recipient);
+    ToC->setCurrentIndex(0);
+    return true;
 }
 
 TNewView TForm1::newView() const

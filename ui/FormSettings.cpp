@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLabel>
 #include <QScopeGuard>
+#include <QSpinBox>
 
 namespace {
 constexpr int FolderFieldWidth = 121; // where the folder fields rest
@@ -35,6 +37,25 @@ void TForm1::buildSettingsView()
                                       224, 72, 161);
     AutoOInbox = FormParts::checkBox(view, QStringLiteral("AutoOInbox"), QStringLiteral("Auto Optimise Inbox"), 224,
                                      104, 121);
+    // Automatic collection and the notice of new mail: this program's own settings.
+    auto *every = new QLabel(QStringLiteral("Collect every"), view);
+    every->setObjectName(QStringLiteral("CollectEveryELabel"));
+    every->adjustSize();
+    every->move(224, 139);
+    CollectEveryE = new QSpinBox(view);
+    CollectEveryE->setObjectName(QStringLiteral("CollectEveryE"));
+    CollectEveryE->setRange(0, 24 * 60);
+    CollectEveryE->setSpecialValueText(QStringLiteral("never"));
+    CollectEveryE->setAccessibleName(QStringLiteral("Collect every ... minutes"));
+    CollectEveryE->setToolTip(QStringLiteral("0 = only when you press Collect Mail"));
+    CollectEveryE->setGeometry(every->x() + every->width() + 6, 136, 64, 21);
+    every->setBuddy(CollectEveryE);
+    auto *minutes = new QLabel(QStringLiteral("minutes"), view);
+    minutes->setObjectName(QStringLiteral("CollectEveryEUnit"));
+    minutes->adjustSize();
+    minutes->move(CollectEveryE->geometry().right() + 6, 139);
+    NewMailNotice = FormParts::checkBox(view, QStringLiteral("NewMailNotice"),
+                                        QStringLiteral("Tell me when new mail arrives"), 224, 168, 161);
     m_saveHolder = new QWidget(view);
     m_saveHolder->setObjectName(QStringLiteral("SettingSaveHolder"));
     m_saveHolder->setGeometry(294, 383, 105, 41);
@@ -42,8 +63,8 @@ void TForm1::buildSettingsView()
                                    25);
 
     // The third "Browse" comes before the field it serves.
-    const QList<QWidget *> tabOrder{YourNameE, YourInBoxE, button1, AddresLocE, button2,
-                                    button3,   InBoxLocE,  AutoOAdress, AutoOInbox, save};
+    const QList<QWidget *> tabOrder{YourNameE, YourInBoxE, button1,    AddresLocE,    button2,       button3,
+                                    InBoxLocE, AutoOAdress, AutoOInbox, CollectEveryE, NewMailNotice, save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -67,6 +88,8 @@ TSettings TForm1::viewSettings() const
     settings.InboxData = InBoxLocE->text();
     settings.AutoOptiAddress = AutoOAdress->isChecked();
     settings.AutoOptiInbox = AutoOInbox->isChecked();
+    settings.CollectEvery = CollectEveryE->value();
+    settings.NewMailNotice = NewMailNotice->isChecked();
     return settings;
 }
 
@@ -78,6 +101,8 @@ void TForm1::showSettings(const TSettings &settings)
     InBoxLocE->setText(settings.InboxData);
     AutoOAdress->setChecked(settings.AutoOptiAddress);
     AutoOInbox->setChecked(settings.AutoOptiInbox);
+    CollectEveryE->setValue(settings.CollectEvery);
+    NewMailNotice->setChecked(settings.NewMailNotice);
 }
 
 void TForm1::showSlots()
@@ -98,6 +123,12 @@ void TForm1::StartupExecute()
             const auto show = qScopeGuard([this] {
                 showSettings(m_state.settings);
                 showSlots();
+                m_marks = TInboxMarks();
+                if (m_state.inboxLoaded) {
+                    m_marks.load(m_state.inboxFileName);
+                    syncMarks();
+                }
+                configureMailArrival();
             });
             report = ::StartupExecute(m_state, m_programFolder);
         }

@@ -1,21 +1,28 @@
 #include "GridModels.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QTableView>
+
+#include <algorithm>
 
 int currentElement(const QTableView &grid)
 {
     const QModelIndex current = grid.currentIndex();
-    return current.isValid() ? current.row() : -1;
+    if (!current.isValid())
+        return -1;
+    return static_cast<const TArrayGridModel *>(grid.model())->elementOfRow(current.row());
 }
 
 void setCurrentElement(QTableView &grid, int element)
 {
-    if (element < 0 || element >= grid.model()->rowCount()) {
+    const int row = element < 0 ? -1 : static_cast<const TArrayGridModel *>(grid.model())->rowOfElement(element);
+    if (row < 0 || row >= grid.model()->rowCount()) {
         grid.setCurrentIndex(QModelIndex());
         return;
     }
     const int column = std::max(grid.currentIndex().column(), 0);
-    grid.setCurrentIndex(grid.model()->index(element, column));
+    grid.setCurrentIndex(grid.model()->index(row, column));
 }
 
 TArrayGridModel::TArrayGridModel(QStringList headers, QObject *parent)
@@ -45,6 +52,13 @@ void TArrayGridModel::refresh()
         emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
+void TArrayGridModel::elementChanged(int element)
+{
+    const int row = rowOfElement(element);
+    if (row >= 0 && row < rowCount())
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
 int TArrayGridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows;
@@ -57,10 +71,14 @@ int TArrayGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant TArrayGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)
-        || index.row() >= elementCount())
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return cell(index.row(), index.column());
+    const int element = elementOfRow(index.row());
+    if (element < 0 || element >= elementCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return cell(element, index.column());
+    return style(element, role);
 }
 
 QVariant TArrayGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -70,10 +88,12 @@ QVariant TArrayGridModel::headerData(int section, Qt::Orientation orientation, i
     return m_headers[section];
 }
 
-TInboxGridModel::TInboxGridModel(const TInboxData &inbox, QObject *parent)
-    : TArrayGridModel({QStringLiteral("From"), QStringLiteral("Subject"), QStringLiteral("Attachments"), QString()},
+TInboxGridModel::TInboxGridModel(const TInboxData &inbox, const TInboxMarks &marks, QObject *parent)
+    : TArrayGridModel({QStringLiteral("From"), QStringLiteral("Subject"), QStringLiteral("Attachments"),
+                       QStringLiteral("Received")},
                       parent)
     , m_inbox(inbox)
+    , m_marks(marks)
 {
 }
 
@@ -87,8 +107,137 @@ QString TInboxGridModel::cell(int element, int column) const
         return record.Subject();
     case 2:
         return attachmentListText(record);
+    case 3:
+        if (element < m_marks.size() && m_marks[element].known)
+            return QLocale().toString(QDateTime::fromMSecsSinceEpoch(m_marks[element].received), QLocale::ShortFormat);
+        break;
     }
     return {};
+}
+
+QVariant TInboxGridModel::style(int element, int role) const
+{
+    const bool unread = element < m_marks.size() && m_marks[element].known && !m_marks[element].read
+                        && !m_inbox[std::size_t(element)].isEmpty();
+    if (role == Qt::FontRole && unread)
+        return m_bold;
+    return {};
+}
+
+void TInboxGridModel::setGridRowCount(int gridRows)
+{
+    if (!ordered())
+        return TArrayGridModel::setGridRowCount(gridRows);
+    setArrayRows(std::max(gridRows - 1, 0));
+    rebuildOrder();
+}
+
+void TInboxGridModel::refresh()
+{
+    m_fromKeys.clear();
+    m_subjectKeys.clear();
+    if (ordered())
+        rebuildOrder();
+    else
+        TArrayGridModel::refresh();
+}
+
+void TInboxGridModel::setFilter(const QString &text)
+{
+    const QString folded = text.toCaseFolded();
+    if (folded == m_filter)
+        return;
+    m_filter = folded;
+    rebuildOrder();
+}
+
+void TInboxGridModel::sort(int column, Qt::SortOrder order)
+{
+    m_sortColumn = column;
+    m_sortOrder = order;
+    rebuildOrder();
+}
+
+int TInboxGridModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return ordered() ? int(m_order.size()) : arrayRows();
+}
+
+int TInboxGridModel::elementOfRow(int row) const
+{
+    if (!ordered())
+        return row;
+    return row >= 0 && row < int(m_order.size()) ? m_order[std::size_t(row)] : -1;
+}
+
+int TInboxGridModel::rowOfElement(int element) const
+{
+    if (!ordered())
+        return TArrayGridModel::rowOfElement(element);
+    const auto at = std::find(m_order.begin(), m_order.end(), element);
+    return at == m_order.end() ? -1 : int(at - m_order.begin());
+}
+
+void TInboxGridModel::buildKeys() const
+{
+    if (m_fromKeys.size() == m_inbox.size())
+        return;
+    m_fromKeys.resize(m_inbox.size());
+    m_subjectKeys.resize(m_inbox.size());
+    for (std::size_t i = 0; i < m_inbox.size(); ++i) {
+        m_fromKeys[i] = m_inbox[i].From().toCaseFolded();
+        m_subjectKeys[i] = m_inbox[i].Subject().toCaseFolded();
+    }
+}
+
+void TInboxGridModel::rebuildOrder()
+{
+    beginResetModel();
+    m_order.clear();
+    if (ordered()) {
+        buildKeys();
+        const int count = std::min(arrayRows(), int(m_inbox.size()));
+        m_order.reserve(std::size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (m_filter.isEmpty()
+                || (!m_inbox[std::size_t(i)].isEmpty()
+                    && (m_fromKeys[std::size_t(i)].contains(m_filter)
+                        || m_subjectKeys[std::size_t(i)].contains(m_filter))))
+                m_order.push_back(i);
+        }
+        const auto sortBy = [this](auto key) {
+            const auto less = [&key](int a, int b) { return key(a) < key(b); };
+            if (m_sortOrder == Qt::AscendingOrder)
+                std::stable_sort(m_order.begin(), m_order.end(), less);
+            else
+                std::stable_sort(m_order.begin(), m_order.end(), [&less](int a, int b) { return less(b, a); });
+        };
+        switch (m_sortColumn) {
+        case 0:
+            sortBy([this](int i) -> const QString & { return m_fromKeys[std::size_t(i)]; });
+            break;
+        case 1:
+            sortBy([this](int i) -> const QString & { return m_subjectKeys[std::size_t(i)]; });
+            break;
+        case 2: {
+            std::vector<QString> attachments(m_inbox.size());
+            for (int i : m_order)
+                attachments[std::size_t(i)] = attachmentListText(m_inbox[std::size_t(i)]).toCaseFolded();
+            sortBy([&attachments](int i) -> const QString & { return attachments[std::size_t(i)]; });
+            break;
+        }
+        case 3:
+            sortBy([this](int i) {
+                return i < m_marks.size() && m_marks[i].known ? m_marks[i].received : std::int64_t(0);
+            });
+            break;
+        default:
+            break;
+        }
+    }
+    endResetModel();
 }
 
 TAddressGridModel::TAddressGridModel(const TAddressData &addresses, QObject *parent)

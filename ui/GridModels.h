@@ -1,15 +1,20 @@
 #pragma once
 
 #include "AddressRecord.h"
+#include "InboxMarks.h"
 #include "MessageRecord.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QStringList>
+
+#include <vector>
 
 class QTableView;
 
-// Grid row r (r >= 1) shows element r - 1 of its array; row 0 is the header, which is the
-// view's horizontal header. -1 means no element.
+// Grid row r (r >= 1) shows element r - 1 of its array, unless the grid is sorted or
+// filtered; row 0 is the header, which is the view's horizontal header. The current element
+// is always the array's index, whatever the order; -1 means no element.
 int currentElement(const QTableView &grid);
 void setCurrentElement(QTableView &grid, int element);
 
@@ -22,10 +27,16 @@ public:
     TArrayGridModel(QStringList headers, QObject *parent);
 
     // Rows of the grid, header row included.
-    void setGridRowCount(int gridRows);
+    virtual void setGridRowCount(int gridRows);
     int gridRowCount() const { return m_rows + 1; }
     // Rewrites every cell of the array's rows.
-    void refresh();
+    virtual void refresh();
+    // Rewrites the cells of one element's row, where it is shown.
+    void elementChanged(int element);
+
+    // The array element a row shows, and the row that shows an element (-1: none).
+    virtual int elementOfRow(int row) const { return row; }
+    virtual int rowOfElement(int element) const { return element < m_rows ? element : -1; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -35,25 +46,56 @@ public:
 protected:
     virtual int elementCount() const = 0;
     virtual QString cell(int element, int column) const = 0;
+    virtual QVariant style(int, int) const { return {}; }
+    int arrayRows() const { return m_rows; }
+    void setArrayRows(int rows) { m_rows = rows; }
 
 private:
     QStringList m_headers;
     int m_rows = 0;
 };
 
-// InBoxG: From, Subject, Attachments and an empty fourth column.
+// InBoxG: From, Subject, Attachments and when the message was received, unread messages in
+// bold. Clicking a header sorts by its column; a filter keeps the messages whose sender or
+// subject holds a text. Both work on an order of slot indexes, so the array never moves.
 class TInboxGridModel : public TArrayGridModel
 {
     Q_OBJECT
 public:
-    TInboxGridModel(const TInboxData &inbox, QObject *parent);
+    TInboxGridModel(const TInboxData &inbox, const TInboxMarks &marks, QObject *parent);
+
+    void setGridRowCount(int gridRows) override;
+    void refresh() override;
+    // Any letter case; empty shows every slot.
+    void setFilter(const QString &text);
+    // A column below 0 goes back to the slots' own order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    void setBoldFont(const QFont &font) { m_bold = font; }
+
+    int elementOfRow(int row) const override;
+    int rowOfElement(int element) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
 
 protected:
     int elementCount() const override { return int(m_inbox.size()); }
     QString cell(int element, int column) const override;
+    QVariant style(int element, int role) const override;
 
 private:
+    bool ordered() const { return !m_filter.isEmpty() || m_sortColumn >= 0; }
+    void rebuildOrder();
+    void buildKeys() const;
+
     const TInboxData &m_inbox;
+    const TInboxMarks &m_marks;
+    QFont m_bold;
+    QString m_filter; // case-folded
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::vector<int> m_order; // row -> slot while ordered
+    // Case-folded sender and subject of every slot, made when a filter or sort first needs them.
+    mutable std::vector<QString> m_fromKeys;
+    mutable std::vector<QString> m_subjectKeys;
 };
 
 // AddressG: Name, Inbox, Comment, and Server as "Yes" or "No".

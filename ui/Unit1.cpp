@@ -63,6 +63,7 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
     initResources();
     buildImageLists();
     buildActions();
+    buildMailArrival();
     buildFrame();
     // The stack from bottom to top; the last view added is in front at start.
     buildSettingsView();
@@ -73,6 +74,7 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
     for (TFECaptionPanel *view : {SettingsPan, InBoxPan, MailReaderPan, NewPan, AddressPan, AddressPan2})
         m_stack->addWidget(view);
     m_stack->setCurrentWidget(AddressPan2);
+    buildShortcuts();
 
     // The client area; the window manager adds its frame around it.
     resize(792, 454);
@@ -217,25 +219,6 @@ bool TForm1::OkToStartExecute()
 void TForm1::FEGXOutlookBar1Changing(QObject *, bool &CanChange)
 {
     CanChange = OkToStartExecute();
-}
-
-void TForm1::CheckiExecute()
-{
-    run([this] {
-        if (refusedWhileMailRuns() || !OkToStartExecute() || refusedWithoutInbox())
-            return;
-        const CollectReport report = collectMail(viewSettings(), m_state.inboxFileName, m_state.inbox,
-                                                 m_state.incoming, m_state.addresses, mailCallbacks());
-        if (report.outcome == MailOutcome::Refused)
-            m_dialogs.beep();
-        else if (report.outcome == MailOutcome::SettingsIncomplete)
-            OkToStartExecute();
-        if (!report.showInBox)
-            return;
-        FEGXOutlookBar1->setSelectedButton(0);
-        FEGXOutlookBar1->setSelectedItem(4);
-        InBoxObiExecute();
-    });
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)

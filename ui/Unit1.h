@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InboxMarks.h"
 #include "Startup.h"
 
 #include <QMainWindow>
@@ -8,12 +9,17 @@
 #include <string>
 
 class QAction;
+class QFileSystemWatcher;
+class QTextDocument;
+class QTimer;
+class TNewMailNotice;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QStackedWidget;
 class QTableView;
 class QTextEdit;
@@ -79,6 +85,16 @@ public slots:
     void ReaderAttachLMouseEnter();
     void InboxDeleteMsgExecute();
     void PackInboxIClick();
+    void InBoxSearchEChange(const QString &text);
+    void InBoxGSort(int column, Qt::SortOrder order);
+    void ReaderOpenAttachment(const QString &name);
+    void ReaderSaveAttachment(const QString &name);
+    void ReplyIClick();
+    void ForwardIClick();
+
+    // Mail that arrives by itself, and the notice of it
+    void AutoCollect();
+    void NewMailNoticeClick();
 
     // Address views
     void AdrObiClickExecute();
@@ -94,8 +110,13 @@ public slots:
     void AddressInBoxEMouseMove();
     void AddressPan2MouseMove();
 
+signals:
+    // Shown to the user as a desktop notification.
+    void newMailNoticed(const QString &summary, const QString &body);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Construction, one piece per view (each in the view's own file).
@@ -107,6 +128,7 @@ private:
     void buildInBoxView();
     void buildMailReaderView();
     void buildAddressViews();
+    void buildShortcuts();
 
     // Runs a handler's work: an input/output error raised anywhere in it, also in handlers
     // it calls, ends it and is shown once, by the outermost handler.
@@ -120,6 +142,35 @@ private:
     // overwrite a message that the empty array does not know of.
     bool refusedWithoutInbox();
     MailCallbacks mailCallbacks();
+    // Collect mail; an automatic collection says nothing when it cannot run and never brings
+    // a view forward.
+    void collect(bool automatic);
+    void buildMailArrival();
+    // The timer and the folder watch of the automatic collection, and the notice, as the
+    // saved settings say.
+    void configureMailArrival();
+    // Counts newly arrived mail in the tray and gives a notification while the window is
+    // not active.
+    void announce(int arrived);
+    // The marks follow the inbox array; a folder where they cannot be written only loses them.
+    // Answers how many messages arrived since the last time.
+    int syncMarks();
+    void saveMarks();
+    // Changes the InBox grid's rows, keeping the current message where it is still shown.
+    void reshowInBox(const std::function<void()> &change, int kept);
+    // The user looks at the InBox: nothing is new any more.
+    void inboxLookedAt();
+    // A view chosen by a shortcut, guarded as a click on its item's picture.
+    void showItem(int item);
+    // The New view filled for a reply or a forward, after asking as Clear does when it holds
+    // something; answers false when the user keeps what is there.
+    bool fillNewView(const QString &subject, const QTextDocument &body, const QString &recipient,
+                     const QStringList &attachmentPaths);
+    bool newViewEmpty() const;
+    void clearNewView();
+    // The full path of an attachment of the message read, when it is still in the own inbox
+    // folder; otherwise says so and answers empty text.
+    QString attachmentInInbox(const QString &name);
     // Lets the window process pending events in the middle of a handler; a handler clicked
     // meanwhile reports its own errors.
     void processEvents();
@@ -151,6 +202,17 @@ private:
     // The folder the "Browse" buttons share; empty at start.
     QString m_rememberedFolder;
     TAddressRec m_addressWork;
+    TInboxMarks m_marks;
+    TNewMailNotice *m_notice = nullptr;
+    QTimer *m_collectTimer = nullptr;
+    QTimer *m_settleTimer = nullptr;
+    QFileSystemWatcher *m_inboxWatcher = nullptr;
+    // What an automatic collection last failed with, shown once until one succeeds.
+    QString m_autoCollectError;
+    int m_firstArrived = -1; // the first slot of the mail the last collection brought
+    // The message the reader shows, kept as it was read.
+    TMessageRecord m_readerMessage;
+    QStringList m_readerAttachments;
     int m_handlerDepth = 0;
     // Set while a grid's rows are rewritten, when its moving current row is no user's choice.
     bool m_gridRefresh = false;
@@ -171,6 +233,8 @@ private:
     QLineEdit *InBoxLocE = nullptr;
     QCheckBox *AutoOAdress = nullptr;
     QCheckBox *AutoOInbox = nullptr;
+    QSpinBox *CollectEveryE = nullptr;
+    QCheckBox *NewMailNotice = nullptr;
     QWidget *m_saveHolder = nullptr;
 
     TFECaptionPanel *NewPan = nullptr;
@@ -188,6 +252,7 @@ private:
     QLabel *ReaderSubjectL = nullptr;
     QLabel *ReaderAttachL = nullptr;
     QTextEdit *ReadRichEdit = nullptr;
+    QLineEdit *InBoxSearchE = nullptr;
 
     TFECaptionPanel *AddressPan = nullptr;
     QTableView *AddressG = nullptr;

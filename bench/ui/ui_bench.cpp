@@ -33,6 +33,8 @@ public:
     QString openFileName() override { return {}; }
     QString browseFolder(const QString &, const QString &) override { return {}; }
     void beep() override {}
+    QString saveFileName(const QString &) override { return {}; }
+    void openDocument(const QString &) override {}
 };
 
 std::string folder(const QTemporaryDir &root, const char *name)

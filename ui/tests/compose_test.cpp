@@ -22,18 +22,6 @@
 
 namespace {
 
-void writeBook(const std::string &folder, const std::vector<std::pair<std::string, std::string>> &entries)
-{
-    const std::string file = folder + "address list.qda";
-    writeAll(file, "");
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        TAddressRec entry;
-        entry.setName(qs(entries[i].first));
-        entry.setInBox(qs(entries[i].second));
-        writeRecordAt(file, std::int64_t(i), entry);
-    }
-}
-
 // In the New view, recipient slot `slot` gets address book row `row` through the To button.
 void pickRecipient(const Window &w, int row, int slot)
 {
@@ -62,7 +50,7 @@ TEST(NewView, ComposeSendClearAndTheGuards)
 {
     Office office;
     office.settle("anna");
-    writeBook(office.book, {{"Ben", office.inbox("ben")}, {"Carla", office.inbox("carla")}});
+    office.writeBook({{"Ben", office.inbox("ben")}, {"Carla", office.inbox("carla")}});
     const std::string src = office.t.folder("src");
     writeAll(src + "report.txt", std::string(20000, 'r'));
     writeAll(src + "plan.txt", "plan");
@@ -151,7 +139,7 @@ TEST(Exchange, TwoWindowsExchangeAFormattedMessageWithAnAttachment)
     Office office;
     office.settle("Anna");
     office.settle("Ben");
-    writeBook(office.book, {{"Anna", office.inbox("Anna")}, {"Ben", office.inbox("Ben")}});
+    office.writeBook({{"Anna", office.inbox("Anna")}, {"Ben", office.inbox("Ben")}});
     const std::string notes = office.t.folder("docs") + "notes.txt";
     writeAll(notes, "the notes");
     Window anna(office.program("Anna"));

@@ -1,6 +1,8 @@
 #include "windowfixture.h"
 
+#include "AddressRecord.h"
 #include "FeCapPnl.h"
+#include "RecordFile.h"
 #include "GX_Outlook.h"
 
 #include <QAbstractButton>
@@ -84,6 +86,23 @@ QString FakeDialogs::browseFolder(const QString &title, const QString &initialFo
     return folder;
 }
 
+QString FakeDialogs::saveFileName(const QString &suggested)
+{
+    said.push_back("save as|" + suggested.toStdString());
+    if (saveNames.empty()) {
+        ADD_FAILURE() << "unexpected file-save dialog";
+        return {};
+    }
+    const QString name = saveNames.front();
+    saveNames.pop_front();
+    return name;
+}
+
+void FakeDialogs::openDocument(const QString &path)
+{
+    said.push_back("open document|" + path.toStdString());
+}
+
 std::vector<std::string> FakeDialogs::take()
 {
     return std::exchange(said, {});
@@ -102,6 +121,18 @@ TSettings Office::settings(const std::string &user) const
 void Office::settle(const std::string &user) const
 {
     saveSettings(program(user), settings(user));
+}
+
+void Office::writeBook(const std::vector<std::pair<std::string, std::string>> &entries) const
+{
+    const std::string file = book + "address list.qda";
+    writeAll(file, "");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        TAddressRec entry;
+        entry.setName(qs(entries[i].first));
+        entry.setInBox(qs(entries[i].second));
+        writeRecordAt(file, std::int64_t(i), entry);
+    }
 }
 
 Window::Window(const std::string &programFolder)

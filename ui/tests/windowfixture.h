@@ -29,12 +29,15 @@ public:
     QString openFileName() override;
     QString browseFolder(const QString &title, const QString &initialFolder) override;
     void beep() override { ++beeps; }
+    QString saveFileName(const QString &suggested) override;
+    void openDocument(const QString &path) override;
 
     // "error|Quindle|File not found", "ask warning|Warning|Are you sure ...", "info|Quindle|...".
     std::vector<std::string> said;
     std::deque<bool> answers;
     std::deque<QString> files;
     std::deque<QString> folders;
+    std::deque<QString> saveNames;
     std::vector<QString> browseStarts;
     int beeps = 0;
 
@@ -54,6 +57,8 @@ struct Office
     // A complete "main.ini" for user.
     TSettings settings(const std::string &user) const;
     void settle(const std::string &user) const;
+    // The shared address book: name and inbox folder of each entry.
+    void writeBook(const std::vector<std::pair<std::string, std::string>> &entries) const;
 };
 
 // Every file and folder under root, relative to it, sorted.
