@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QTableView>
+#include <QTimer>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -77,6 +78,7 @@ void TForm1::InBoxObiExecute()
         }, kept);
         if (isActiveWindow())
             inboxLookedAt();
+        QTimer::singleShot(0, m_inboxModel, [this] { m_inboxModel->prepareKeys(); });
     });
 }
 

@@ -1,10 +1,42 @@
 #include "GridModels.h"
 
+#include "Cp1252.h"
+#include "ShortString.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTableView>
 
 #include <algorithm>
+#include <array>
+
+namespace {
+
+// Windows-1252 bytes folded as the characters they stand for fold.
+const std::array<char, 256> &foldTable()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const char16_t folded = QChar(cp1252ToUnicode(static_cast<unsigned char>(b))).toCaseFolded().unicode();
+            t[std::size_t(b)] = char(unicodeToCp1252(folded).value_or(static_cast<unsigned char>(b)));
+        }
+        return t;
+    }();
+    return table;
+}
+
+std::string foldedField(const TMessageRecord &record, int offset, int size)
+{
+    const char *field = record.field(offset);
+    const int length = shortStringLength(field, size);
+    std::string key(std::size_t(length), '\0');
+    for (int i = 0; i < length; ++i)
+        key[std::size_t(i)] = foldTable()[static_cast<unsigned char>(field[i + 1])];
+    return key;
+}
+
+} // namespace
 
 int currentElement(const QTableView &grid)
 {
@@ -144,10 +176,20 @@ void TInboxGridModel::refresh()
 
 void TInboxGridModel::setFilter(const QString &text)
 {
-    const QString folded = text.toCaseFolded();
-    if (folded == m_filter)
+    // A character that Windows-1252 cannot hold stands in no record: nothing matches.
+    std::string folded;
+    bool representable = true;
+    for (QChar c : text.toCaseFolded()) {
+        const std::optional<unsigned char> byte = unicodeToCp1252(c.unicode());
+        representable = representable && byte.has_value();
+        folded += char(byte.value_or('?'));
+    }
+    if (!representable)
+        folded = std::string(1, '\0');
+    if (folded == m_filter && m_filtering == !text.isEmpty())
         return;
     m_filter = folded;
+    m_filtering = !text.isEmpty();
     rebuildOrder();
 }
 
@@ -187,8 +229,8 @@ void TInboxGridModel::buildKeys() const
     m_fromKeys.resize(m_inbox.size());
     m_subjectKeys.resize(m_inbox.size());
     for (std::size_t i = 0; i < m_inbox.size(); ++i) {
-        m_fromKeys[i] = m_inbox[i].From().toCaseFolded();
-        m_subjectKeys[i] = m_inbox[i].Subject().toCaseFolded();
+        m_fromKeys[i] = foldedField(m_inbox[i], TMessageRecord::FromOffset, TMessageRecord::NameFieldSize);
+        m_subjectKeys[i] = foldedField(m_inbox[i], TMessageRecord::SubjectOffset, TMessageRecord::SubjectSize);
     }
 }
 
@@ -201,10 +243,10 @@ void TInboxGridModel::rebuildOrder()
         const int count = std::min(arrayRows(), int(m_inbox.size()));
         m_order.reserve(std::size_t(count));
         for (int i = 0; i < count; ++i) {
-            if (m_filter.isEmpty()
+            if (!m_filtering
                 || (!m_inbox[std::size_t(i)].isEmpty()
-                    && (m_fromKeys[std::size_t(i)].contains(m_filter)
-                        || m_subjectKeys[std::size_t(i)].contains(m_filter))))
+                    && (m_fromKeys[std::size_t(i)].find(m_filter) != std::string::npos
+                        || m_subjectKeys[std::size_t(i)].find(m_filter) != std::string::npos)))
                 m_order.push_back(i);
         }
         const auto sortBy = [this](auto key) {
@@ -216,10 +258,10 @@ void TInboxGridModel::rebuildOrder()
         };
         switch (m_sortColumn) {
         case 0:
-            sortBy([this](int i) -> const QString & { return m_fromKeys[std::size_t(i)]; });
+            sortBy([this](int i) -> const std::string & { return m_fromKeys[std::size_t(i)]; });
             break;
         case 1:
-            sortBy([this](int i) -> const QString & { return m_subjectKeys[std::size_t(i)]; });
+            sortBy([this](int i) -> const std::string & { return m_subjectKeys[std::size_t(i)]; });
             break;
         case 2: {
             std::vector<QString> attachments(m_inbox.size());

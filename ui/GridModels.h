@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 class QTableView;
@@ -71,6 +72,8 @@ public:
     // A column below 0 goes back to the slots' own order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     void setBoldFont(const QFont &font) { m_bold = font; }
+    // Makes what a search and a sort work on, so that the first keystroke finds it ready.
+    void prepareKeys() const { buildKeys(); }
 
     int elementOfRow(int row) const override;
     int rowOfElement(int element) const override;
@@ -82,20 +85,22 @@ protected:
     QVariant style(int element, int role) const override;
 
 private:
-    bool ordered() const { return !m_filter.isEmpty() || m_sortColumn >= 0; }
+    bool ordered() const { return m_filtering || m_sortColumn >= 0; }
     void rebuildOrder();
     void buildKeys() const;
 
     const TInboxData &m_inbox;
     const TInboxMarks &m_marks;
     QFont m_bold;
-    QString m_filter; // case-folded
+    std::string m_filter; // Windows-1252 bytes, case-folded
+    bool m_filtering = false;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<int> m_order; // row -> slot while ordered
-    // Case-folded sender and subject of every slot, made when a filter or sort first needs them.
-    mutable std::vector<QString> m_fromKeys;
-    mutable std::vector<QString> m_subjectKeys;
+    // Sender and subject of every slot as case-folded record bytes, made when a filter or sort
+    // first needs them: no text is decoded while the user types.
+    mutable std::vector<std::string> m_fromKeys;
+    mutable std::vector<std::string> m_subjectKeys;
 };
 
 // AddressG: Name, Inbox, Comment, and Server as "Yes" or "No".

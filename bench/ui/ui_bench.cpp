@@ -8,6 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -63,15 +66,18 @@ QByteArray body(int bytes)
 
 void writeDatafile(const std::string &file, int slotCount, const QByteArray &rtf)
 {
+    static const char16_t *const senders[] = {u"Anna Example", u"Ben Stock", u"Carla Reed", u"Dan Holm", u"Eve Lund"};
+    static const char16_t *const topics[] = {u"Lunch on Friday", u"Quarterly report", u"Keys to the store",
+                                             u"Holiday plans", u"Printer on floor two"};
     TMessageRecord record;
-    record.setFrom(u"Anna Example");
     record.setAttachName(1, u"minutes.doc");
     std::copy(rtf.begin(), rtf.begin() + std::min<qsizetype>(rtf.size(), TMessageRecord::BodySize),
               record.bodyData());
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char> block;
     for (int i = 0; i < slotCount; ++i) {
-        record.setSubject(QStringLiteral("Message number %1").arg(i));
+        record.setFrom(senders[i % 5]);
+        record.setSubject(QStringLiteral("%1, number %2").arg(QString::fromUtf16(topics[(i / 5) % 5])).arg(i));
         block.insert(block.end(), record.bytes.begin(), record.bytes.end());
         if (block.size() >= (64 << 20) || i + 1 == slotCount) {
             if (::write(fd, block.data(), block.size()) != ssize_t(block.size()))
@@ -185,6 +191,36 @@ int main(int argc, char **argv)
         }
         std::printf("InBox view, 100,000 slots: first showing %.1f ms, again %.1f ms (painted)\n", first,
                     median(again));
+
+        // Typing a word into the search, one keystroke at a time, then sorting by columns; the
+        // user looks at the list a moment before typing.
+        inbox->trigger();
+        QApplication::processEvents();
+        auto *search = form.findChild<QLineEdit *>(QStringLiteral("InBoxSearchE"));
+        auto *header = form.findChild<QTableView *>(QStringLiteral("InBoxG"))->horizontalHeader();
+        const QString word = QStringLiteral("lunch");
+        for (int round = 0; round < 3; ++round) {
+            std::vector<double> keys;
+            for (qsizetype n = 1; n <= word.size(); ++n) {
+                keys.push_back(millis([&] {
+                    search->setText(word.left(n));
+                    form.grab();
+                }));
+            }
+            search->clear();
+            std::printf("search, 100,000 slots, per keystroke of \"lunch\":");
+            for (double k : keys)
+                std::printf(" %.1f", k);
+            std::printf(" ms\n");
+        }
+        for (int column : {1, 0, 3, 1}) {
+            const double sorted = millis([&] {
+                header->setSortIndicator(column, header->sortIndicatorSection() == column ? Qt::DescendingOrder
+                                                                                            : Qt::AscendingOrder);
+                form.grab();
+            });
+            std::printf("sort by column %d, 100,000 slots: %.1f ms\n", column, sorted);
+        }
     }
     return 0;
 }
