@@ -56,6 +56,12 @@ start() { # user
 click() { xdotool mousemove --window "$window" "$1" "$2" click "${@:3}" 1; }
 item() { click 50 $((75 + 59 * $1)); sleep 0.5; }
 shot() { sleep 0.7; import -window "$window" "$shots/$1.png"; }
+# A picture of the window with a menu open over it: the menu is a window of its own.
+menushot() {
+  sleep 0.7
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$1.png"
+}
 # Waits until the user's inbox datafile holds a message with that subject.
 arrived() { # user subject
   until "$tool" text "$office/$1/InBox.qdi" 2>/dev/null | grep -q "$2"; do sleep 0.2; done
@@ -66,6 +72,9 @@ click 15 14
 arrived Anna "Welcome to Quindle"
 click 140 117 --repeat 2 --delay 80 # the InBox grid's first row
 shot reader
+click 320 95 # the reader's Attachments button
+menushot reader-attachments
+xdotool key Escape
 item 1
 click 140 $((29 + 23 + 29 + 24 + 24 * (2 - 1) + 12)) # Ben
 shot address-list
@@ -86,7 +95,7 @@ kill "$pid"
 start Ben
 click 15 14
 arrived Ben "Shelves for Saturday"
-shot inbox
 click 140 $((117 + 24)) --repeat 2 --delay 80 # Anna's message, below the welcome
-sleep 0.7
+item 4
+shot inbox # the welcome still unread, in bold
 echo "Pictures of every view are in $shots"

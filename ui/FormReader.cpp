@@ -59,7 +59,11 @@ void TForm1::buildMailReaderView()
     stripLabel(toolBar3, QStringLiteral("ReaderAttachCaption"), QStringLiteral("Attachment: "), 60);
     ReaderAttachL = stripLabel(toolBar3, QStringLiteral("ReaderAttachL"), QString(), 150);
     ReaderAttachL->installEventFilter(this);
-    toolBar3->addSeparator();
+    rows->addWidget(toolBar3);
+
+    // The commands on the message shown, in a row of their own below the strip of labels.
+    QToolBar *commands = FormParts::toolBar(MailReaderPan, QStringLiteral("ReaderCommands"));
+    commands->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     // Open and save the attachments of the message shown, from a button and the label's menu.
     auto *attachments = new QMenu(toolBar3);
@@ -75,20 +79,27 @@ void TForm1::buildMailReaderView()
         if (m_readerAttachments.isEmpty())
             attachments->addAction(QStringLiteral("No attachments"))->setEnabled(false);
     });
-    QToolButton *attachI = FormParts::plainButton(toolBar3, QStringLiteral("ReaderAttachI"),
-                                                  ImageListToolBar->Picture(7), QStringLiteral("Attachments"));
+    QToolButton *reply = FormParts::plainButton(commands, QStringLiteral("ReplyI"), ImageListToolBar->Picture(9),
+                                                QStringLiteral("Reply"), QStringLiteral("Reply"));
+    connect(reply, &QToolButton::clicked, this, &TForm1::ReplyIClick);
+    QToolButton *forward = FormParts::plainButton(commands, QStringLiteral("ForwardI"), ImageListToolBar->Picture(3),
+                                                  QStringLiteral("Forward"), QStringLiteral("Forward"));
+    connect(forward, &QToolButton::clicked, this, &TForm1::ForwardIClick);
+    QToolButton *attachI = FormParts::plainButton(commands, QStringLiteral("ReaderAttachI"),
+                                                  ImageListToolBar->Picture(7), QStringLiteral("Attachments"),
+                                                  QStringLiteral("Attachments"));
     attachI->setMenu(attachments);
     attachI->setPopupMode(QToolButton::InstantPopup);
     ReaderAttachL->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ReaderAttachL, &QLabel::customContextMenuRequested, this,
             [this, attachments](const QPoint &at) { attachments->popup(ReaderAttachL->mapToGlobal(at)); });
-    QToolButton *reply = FormParts::plainButton(toolBar3, QStringLiteral("ReplyI"), ImageListToolBar->Picture(9),
-                                                QStringLiteral("Reply"));
-    connect(reply, &QToolButton::clicked, this, &TForm1::ReplyIClick);
-    QToolButton *forward = FormParts::plainButton(toolBar3, QStringLiteral("ForwardI"), ImageListToolBar->Picture(3),
-                                                  QStringLiteral("Forward"));
-    connect(forward, &QToolButton::clicked, this, &TForm1::ForwardIClick);
-    rows->addWidget(toolBar3);
+    for (QToolButton *button : {reply, forward, attachI}) {
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setMinimumWidth(0);
+        button->setMaximumWidth(QWIDGETSIZE_MAX);
+        button->setFixedWidth(button->sizeHint().width() + 8);
+    }
+    rows->addWidget(commands);
 
     ReadRichEdit = new QTextEdit(MailReaderPan);
     ReadRichEdit->setObjectName(QStringLiteral("ReadRichEdit"));
