@@ -28,19 +28,6 @@
 
 namespace {
 
-TMessageRecord message(const char *from, const char *subject, std::vector<const char *> attachments = {})
-{
-    TMessageRecord r;
-    r.setFrom(QString::fromLatin1(from));
-    r.setSubject(QString::fromLatin1(subject));
-    const std::string body = std::string("{\\rtf1\\ansi Text of ") + subject + "\\par}";
-    std::memcpy(r.bodyData(), body.data(), body.size());
-    int k = 1;
-    for (const char *name : attachments)
-        r.setAttachName(k++, QString::fromLatin1(name));
-    return r;
-}
-
 // Column `column` of every row of the InBox, with "*" after a row shown in bold.
 std::vector<std::string> rows(const Window &w, int column)
 {

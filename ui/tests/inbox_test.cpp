@@ -19,19 +19,6 @@
 
 namespace {
 
-TMessageRecord message(const char *from, const char *subject, std::vector<const char *> attachments = {})
-{
-    TMessageRecord r;
-    r.setFrom(QString::fromLatin1(from));
-    r.setSubject(QString::fromLatin1(subject));
-    const std::string body = std::string("{\\rtf1\\ansi ") + subject + " body}";
-    std::memcpy(r.bodyData(), body.data(), body.size());
-    int k = 1;
-    for (const char *name : attachments)
-        r.setAttachName(k++, QString::fromLatin1(name));
-    return r;
-}
-
 void writeInbox(const std::string &file, const std::vector<TMessageRecord> &records)
 {
     std::string bytes;
@@ -81,7 +68,7 @@ TEST(InBoxView, ListReadDeleteAndCompact)
     EXPECT_EQ(w.find<QLabel>("ReaderSubjectL")->text(), QStringLiteral("Minutes"));
     auto *attach = w.find<QLabel>("ReaderAttachL");
     EXPECT_EQ(attach->text(), QStringLiteral("a.doc,b.txt,c.pdf,"));
-    EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QStringLiteral("Minutes body"));
+    EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QStringLiteral("Text of Minutes"));
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(attach, &enter);
     EXPECT_EQ(attach->toolTip(), attach->text());

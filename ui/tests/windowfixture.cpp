@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -239,4 +240,17 @@ std::vector<std::string> treeOf(const std::string &root)
         names.push_back(std::filesystem::relative(entry.path(), root).string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+TMessageRecord message(const char *from, const char *subject, std::vector<const char *> attachments)
+{
+    TMessageRecord r;
+    r.setFrom(QString::fromLatin1(from));
+    r.setSubject(QString::fromLatin1(subject));
+    const std::string body = std::string("{\\rtf1\\ansi Text of ") + subject + "\\par}";
+    std::memcpy(r.bodyData(), body.data(), body.size());
+    int k = 1;
+    for (const char *name : attachments)
+        r.setAttachName(k++, QString::fromLatin1(name));
+    return r;
 }

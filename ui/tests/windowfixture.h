@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "MessageRecord.h"
 #include "Settings.h"
 #include "Unit1.h"
 #include "tempfolders.h"
@@ -60,6 +61,9 @@ struct Office
     // The shared address book: name and inbox folder of each entry.
     void writeBook(const std::vector<std::pair<std::string, std::string>> &entries) const;
 };
+
+// A received message whose body is the RTF of "Text of <subject>".
+TMessageRecord message(const char *from, const char *subject, std::vector<const char *> attachments = {});
 
 // Every file and folder under root, relative to it, sorted.
 std::vector<std::string> treeOf(const std::string &root);
