@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 struct Attachment
@@ -122,8 +125,9 @@ const SendCase sendCases[] = {
      {"inbox-a/Ann1.qdm", "inbox-a/a.txt"}, {{"inbox-a/a.txt", "1"}, {"inbox-a/gone.txt", "-"}}},
     {"SameRecipientTwiceCountsTwice", {"Ann", "Ann"}, {{"report.doc", 30}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/Ann2.qdm", "inbox-a/report.doc"}, {{"inbox-a/report.doc", "2"}}},
-    {"LaterMessageReplacesTheFileAndAddsToTheCount", {"Ann"}, {{"report.doc", 30}},
-     {{"inbox-a/Ann1.qdm", "x"}, {"inbox-a/report.doc", "old"}, {"inbox-a/Attach.ini", "[attachments]\r\nreport.doc=1\r\n"}},
+    {"FileWithTheSameBytesIsReusedAndCountedAgain", {"Ann"}, {{"report.doc", 30}},
+     {{"inbox-a/Ann1.qdm", "x"}, {"inbox-a/report.doc", std::string(30, 'n')},
+      {"inbox-a/Attach.ini", "[attachments]\r\nreport.doc=1\r\n"}},
      {"inbox-a/Ann1.qdm", "inbox-a/Ann2.qdm", "inbox-a/report.doc"}, {{"inbox-a/report.doc", "2"}}},
     {"EmptyAttachmentIsCopiedAndCounted", {"Ann"}, {{"empty.bin", 0}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/empty.bin"}, {{"inbox-a/empty.bin", "1"}}},
@@ -177,19 +181,29 @@ TEST_F(Send, ProgressAndEventsPerCopy)
     EXPECT_EQ(log.events, expected);
 }
 
-// A drop file that cannot be created ends the send; later slots get nothing.
-TEST_F(Send, DropFileThatCannotBeCreatedEndsTheSend)
+// A drop file that cannot be written (here: larger than this process may write) ends the
+// send; later slots get nothing, and the copies counted for it are taken back, or they
+// would stay in the folder for ever.
+TEST_F(Send, DropFileThatCannotBeWrittenEndsTheSendAndTakesBackItsAttachments)
 {
     writeAddressList(addr, {{"Ann", t.userA()}, {"Ben", t.userB()}});
-    t.folder("inbox-b/Ben1.qdm");
-    writeAll(t.folder("src") + "a.txt", "A");
+    writeAll(t.folder("src") + "a.txt", std::string(10000, 'a'));
+    writeAll(t.userB() + "Attach.ini", "[attachments]\r\nold.txt=1\r\n");
     User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
-    CallbackLog log;
-    EXPECT_THROW(carl.send({"Ann", "Ben", "Ann"}, "s", {t.folder("src") + "a.txt"}), IoError);
-    EXPECT_EQ(listFolder(t.userA()), (std::vector<std::string>{"Ann1.qdm", "Attach.ini", "a.txt"}));
-    EXPECT_EQ(attachCount(t.userA(), "a.txt"), "1");
-    // The attachment went ahead of the drop file; no temporary file stays.
-    EXPECT_EQ(listFolder(t.userB()), (std::vector<std::string>{"Attach.ini", "Ben1.qdm/", "a.txt"}));
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto restore = [&] { ::setrlimit(RLIMIT_FSIZE, &before); std::signal(SIGXFSZ, SIG_DFL); };
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 16384;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = errorOf<IoError>([&] { carl.send({"Ben", "Ann"}, "s", {t.folder("src") + "a.txt"}); });
+    restore();
+    EXPECT_EQ(error, "I/O error 27");
+    EXPECT_TRUE(listFolder(t.userA()).empty());
+    EXPECT_EQ(listFolder(t.userB()), std::vector<std::string>{"Attach.ini"});
+    EXPECT_EQ(attachCount(t.userB(), "a.txt"), "-");
+    EXPECT_EQ(attachCount(t.userB(), "old.txt"), "1");
 }
 
 TEST_F(Send, NameThatIsNoPlainFileNameIsNotCopied)
