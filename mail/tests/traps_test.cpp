@@ -1,7 +1,16 @@
 #include "mailfixture.h"
 #include "office.h"
 
+#include "AddressFile.h"
+#include "DropFiles.h"
+#include "IoError.h"
+#include "ProfileFile.h"
 #include "RecordFile.h"
+
+#include <QProcess>
+
+#include <grp.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -184,5 +193,105 @@ TEST_P(Traps, CollectionGoesPastWhatWasPlantedAndCopiesNothingFromBehindALink)
 
 INSTANTIATE_TEST_SUITE_P(PlantedBy, Traps, ::testing::Values(false, true),
                          [](const auto &info) { return std::string(info.param ? "AnotherUser" : "Root"); });
+
+} // namespace
+
+namespace {
+
+// The address list folder may be shared too: the list is never read or written through a
+// link, also when one replaces it between a read and a write, a race a colleague can win.
+TEST_P(Traps, AddressListIsNeverReadOrWrittenThroughALink)
+{
+    Tree tree(GetParam());
+    const std::string list = tree.addr + "address list.qda";
+    const std::string target = tree.benPrivate;
+    const std::string before = readAll(target);
+    TAddressData addresses = loadAddresses(list);
+    int index = 1;
+    TAddressRec work;
+    const std::vector<std::pair<const char *, std::function<void()>>> writes = {
+        {"save", [&] { saveAddressEntry(addresses, 1, {qs("Zed"), qs("/z/"), qs(""), false}, list, work); }},
+        {"delete", [&] { deleteAddressEntry(addresses, 1, list); }},
+        {"compact", [&] { packAddresses(list, addresses, index); }},
+        {"load", [&] { loadAddresses(list); }},
+    };
+    ASSERT_EQ(shellAs(planter(), "mv '" + list + "' '" + tree.elsewhere + "list' && ln -s '" + target + "' '" + list + "'")
+                  .status, 0);
+    for (const auto &[what, write] : writes)
+        EXPECT_EQ(errorOf<IoError>(write), list + " is not a plain file (a link, a folder or a special file): left alone")
+            << what;
+    EXPECT_EQ(readAll(target), before);
+    // A pipe under the name is refused at once rather than waited on.
+    ASSERT_EQ(shellAs(planter(), "rm '" + list + "' && mkfifo '" + list + "'").status, 0);
+    EXPECT_THROW(loadAddresses(list), IoError);
+    // The compacted list goes under a fresh name: one planted beside it is not written through.
+    ASSERT_EQ(shellAs(planter(), "rm '" + list + "' && mv '" + tree.elsewhere + "list' '" + list + "' && ln -s '" +
+                                     target + "' '" + list + ".new'")
+                  .status, 0);
+    packAddresses(list, addresses, index);
+    EXPECT_EQ(readAll(target), before);
+    EXPECT_EQ(addresses.size(), 5u);
+}
+
+// Attach.ini replaced by a link after it was read: the count lands in the folder.
+TEST_P(Traps, AttachIniReplacedByALinkBetweenReadAndWrite)
+{
+    Tree tree(GetParam());
+    const std::string ini = tree.benInbox + "Attach.ini";
+    writeAll(ini, "[attachments]\r\na.txt=1\r\n");
+    TProfileFile file(ini, ProfileKind::Shared);
+    const int count = file.ReadInteger(AttachmentsSection, qs("a.txt"), 0);
+    ASSERT_EQ(shellAs(planter(), "rm '" + ini + "' && ln -s '" + tree.benPrivate + "' '" + ini + "'").status, 0);
+    file.WriteInteger(AttachmentsSection, qs("a.txt"), count + 1);
+    EXPECT_EQ(readAll(tree.benPrivate), "secret of Ben");
+    EXPECT_TRUE(isPlain(ini));
+    EXPECT_EQ(attachCount(tree.benInbox, "a.txt"), "2");
+}
+
+ProcessRun storeChildAs(uid_t uid, const QStringList &arguments)
+{
+    return runAs(uid, QStringLiteral(QUINDLE_STORE_CHILD), arguments);
+}
+
+// Locks are ours alone: a lock file another user made (mode 0644 under the usual umask)
+// still serialises every count and refuses a second start-up, and a datafile folder the
+// user may not write still loads.
+TEST(OfficeLocks, LockFilesOfAnotherUserAndAReadOnlyDatafileFolder)
+{
+    if (!canSwitchUsers())
+        GTEST_SKIP() << "switching user ids needs root";
+    TempFolders t;
+    const std::string folder = groupFolder(t, "inbox");
+    ::umask(022);
+    CountAttachment(folder, qs("a.txt"));
+    std::vector<std::unique_ptr<QProcess>> counters;
+    for (uid_t uid : {uid_t(0), Ann, Ben}) {
+        auto child = std::make_unique<QProcess>();
+        child->setChildProcessModifier([uid] {
+            const gid_t group = OfficeGroup;
+            if (uid != 0 && (::setgroups(1, &group) != 0 || ::setgid(OfficeGroup) != 0 || ::setuid(uid) != 0))
+                ::_exit(126);
+        });
+        child->start(QStringLiteral(QUINDLE_STORE_CHILD), {qs("count"), qs(folder), qs("a.txt"), qs("100")});
+        counters.push_back(std::move(child));
+    }
+    for (auto &child : counters) {
+        child->waitForFinished(-1);
+        EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(attachCount(folder, "a.txt"), "301");
+
+    const std::string data = folderOf(t, "data", 0);
+    const std::string datafile = data + "InBox.qdi";
+    writeAll(datafile, std::string(2 * TMessageRecord::Size, '\0'));
+    {
+        const auto held = InboxLock::tryAcquire(datafile);
+        ASSERT_TRUE(held && held->held());
+        EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "refused\n");
+    }
+    EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "held=1 records=2\n");
+    std::filesystem::remove(datafile + ".lock");
+    EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "held=0 records=2\n");
+}
 
 } // namespace
