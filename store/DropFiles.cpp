@@ -274,6 +274,8 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
     try {
         copyBlocks(in, temp, callbacks);
         in.close();
+        // Closed before it is renamed: a share refuses to rename a file that is open.
+        temp.close();
 
         const AttachmentLock lock(folder, whileWaiting);
         for (int n = 1; n <= 10000; ++n) {
@@ -285,7 +287,6 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
                     continue;
                 if (result == RenameResult::Unsupported)
                     renameReplace(tempName, path); // free a moment ago, and we hold the lock
-                temp.close();
                 if (count) {
                     try {
                         CountAttachment(lock, name);
@@ -295,8 +296,10 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
                     }
                 }
                 return name;
-            } else {
-                // Anything but a plain file with these very bytes keeps its name.
+            }
+            // Anything but a plain file with these very bytes keeps its name.
+            bool same = false;
+            {
                 File there;
                 try {
                     there = File::openPlainRead(path);
@@ -305,11 +308,12 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
                         continue;
                     throw;
                 }
-                if (!sameBytes(there, temp))
-                    continue;
-                temp = File();
-                removeFile(tempName);
+                File copy = File::openRead(tempName);
+                same = sameBytes(there, copy);
             }
+            if (!same)
+                continue;
+            removeFile(tempName);
             if (count)
                 CountAttachment(lock, name);
             return name;
