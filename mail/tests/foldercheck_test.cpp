@@ -103,6 +103,17 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     EXPECT_EQ(listFolder(f).size(), 12u);
 }
 
+TEST(FolderCheck, AddressListEntriesThatCouldNeverReceiveMail)
+{
+    TempFolders t;
+    writeAddressList(t.folder("addr"), {{"Ann", t.userA()}, {"../elsewhere/x", t.userB()}, {"", ""}});
+    const ToolRun run = runTool({QStringLiteral("check"), qs(t.folder("addr") + "address list.qda")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, qs("entry 2: The name \"../elsewhere/x\" cannot be part of a drop file name: it is empty, "
+                          "\".\" or \"..\", or holds a folder separator or a control character. Sends to it are "
+                          "refused.\nneeds attention\n"));
+}
+
 TEST(FolderCheck, HealthyFolderNeedsNoAttention)
 {
     TempFolders t;

@@ -206,6 +206,47 @@ TEST_F(Send, DropFileThatCannotBeWrittenEndsTheSendAndTakesBackItsAttachments)
     EXPECT_EQ(attachCount(t.userB(), "old.txt"), "1");
 }
 
+// The window may change the address list and the attachments while the send processes
+// events: the send goes on with what it started with.
+TEST_F(Send, WindowEditingMeanwhileChangesNothingOfTheSend)
+{
+    writeAddressList(addr, {{"Cara", t.root() + "gone/"}, {"S1", t.server1(), true}, {"S2", t.server2(), true}});
+    writeAll(t.folder("src") + "a.txt", std::string(20000, 'a'));
+    User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
+    TNewView view;
+    view.bodyRtf = "{}";
+    view.toCaptions[0] = qs("Cara");
+    view.attachCaptions[0] = qs("a.txt");
+    view.yourName = qs("Carl");
+    TSlotTexts paths{qs(t.folder("src") + "a.txt")};
+    MailCallbacks callbacks;
+    callbacks.processEvents = [&] {
+        carl.addresses.clear();
+        paths[0].clear();
+    };
+    const SendCommandReport report =
+        sendCommand(carl.programFolder, view, paths, carl.addresses, carl.outgoing, carl.MessageReady, callbacks);
+    EXPECT_EQ(report.sent.dropFiles, 2);
+    for (const std::string &server : {t.server1(), t.server2()})
+        EXPECT_EQ(listFolder(server), (std::vector<std::string>{"Attach.ini", "Cara1.qdm", "a.txt"}));
+}
+
+// Attach.ini could not hold such a key: the copy and its count take '_' for it, and the
+// drop file names the copy so.
+TEST_F(Send, NameThatCannotBeAKeyIsCopiedAndCountedWithUnderscores)
+{
+    writeAddressList(addr, {{"Ann", t.userA()}});
+    writeAll(t.folder("src") + ";a=b.txt ", "x");
+    User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
+    carl.send({"Ann"}, "s", {t.folder("src") + ";a=b.txt "});
+    EXPECT_EQ(listFolder(t.userA()), (std::vector<std::string>{"Ann1.qdm", "Attach.ini", "_a_b.txt_"}));
+    EXPECT_EQ(attachCount(t.userA(), "_a_b.txt_"), "1");
+    TMessageRecord record;
+    const std::string bytes = readAll(t.userA() + "Ann1.qdm");
+    std::copy(bytes.begin(), bytes.end(), record.bytes.begin());
+    EXPECT_EQ(record.AttachName(1), qs("_a_b.txt_"));
+}
+
 TEST_F(Send, NameThatIsNoPlainFileNameIsNotCopied)
 {
     writeAddressList(addr, {{"Ann", t.userA()}});
