@@ -152,6 +152,7 @@ public:
         , m_incoming(incoming)
         , m_addresses(snapshot(addresses))
         , m_callbacks(callbacks)
+        , m_pumping(callbacks)
         // The datafile must exist (start-up creates it); a missing one ends the run before
         // any drop file is read.
         , m_datafile(File::openReadWrite(inboxFileName))
@@ -159,6 +160,12 @@ public:
     {
         m_otherNames = m_addresses.names;
         m_otherNames.removeAll(m_name);
+        // Every pump, also those inside a copy or a wait for a lock, is noted: the inbox is
+        // looked up anew before the next message goes into it.
+        m_pumping.processEvents = [this] {
+            m_pumped = true;
+            m_callbacks.pump();
+        };
     }
 
     CollectReport &report() { return m_report; }
@@ -196,7 +203,7 @@ public:
                 for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
                     const QString attach = record.AttachName(k);
                     if (!attach.isEmpty() && isPlainFileName(attach))
-                        ForgetAttachment(m_ownFolder, attach);
+                        ForgetAttachment(m_ownFolder, attach, [&] { m_pumping.pump(); });
                 }
             });
         });
@@ -214,9 +221,19 @@ public:
 
     void pump()
     {
-        m_callbacks.pump();
-        // The window may have compacted the inbox meanwhile: a shorter array, and a datafile
-        // replaced under its name. What was written to the old one went into the new one.
+        m_pumping.pump();
+        refresh();
+    }
+
+    void finish() { m_datafile.close(); }
+
+private:
+    // After events were processed: the window may have compacted the inbox meanwhile, a
+    // shorter array and a datafile replaced under its name. What was written to the old
+    // one went into the new one.
+    void refresh()
+    {
+        m_pumped = false;
         m_slot = std::min(m_slot, m_inbox.size());
         if (!m_datafile.isFileNamed(m_datafileName)) {
             settle();
@@ -224,9 +241,6 @@ public:
         }
     }
 
-    void finish() { m_datafile.close(); }
-
-private:
     // Runs the collection of one folder and settles its last group. When an error ends it,
     // what was written is still flushed and only then are those drop files deleted; a drop
     // file whose record may not be on the disk is never deleted.
@@ -294,6 +308,8 @@ private:
     // taking them twice.
     void take(const TMessageRecord &record)
     {
+        if (m_pumped)
+            refresh();
         m_incoming = record;
         while (true) {
             if (m_slot == m_inbox.size())
@@ -329,7 +345,7 @@ private:
                 continue;
             pump();
             const std::optional<QString> placed = collectAttachment(server, attach, record);
-            m_callbacks.hide();
+            m_pumping.hide();
             if (!placed)
                 continue;
             copied.push_back(attach);
@@ -341,7 +357,7 @@ private:
             return;
         settle();
         for (const QString &attach : copied) {
-            const AttachmentLock lock(server, [&] { m_callbacks.pump(); });
+            const AttachmentLock lock(server, [&] { m_pumping.pump(); });
             // A server folder that is the own folder (perhaps by another path) keeps its file.
             if (UncountAttachment(lock, attach) == 0 && !sameFolder(server, m_ownFolder))
                 removeFile(server + pathFromText(attach));
@@ -371,7 +387,7 @@ private:
                                                  QString::fromLocal8Bit(error.what())));
             return std::nullopt;
         }
-        return placeWithProgress(source, AttachmentSource::Shared, m_ownFolder, attach, false, m_callbacks, false);
+        return placeWithProgress(source, AttachmentSource::Shared, m_ownFolder, attach, false, m_pumping, false);
     }
 
     static bool sameFolder(const std::string &a, const std::string &b)
@@ -404,6 +420,8 @@ private:
     AddressSnapshot m_addresses;
     QStringList m_otherNames;
     const MailCallbacks &m_callbacks;
+    MailCallbacks m_pumping; // m_callbacks, noting every pump
+    bool m_pumped = false;
     File m_datafile;
     TakingJournal m_journal;
     CollectReport m_report;

@@ -104,8 +104,8 @@ void WithdrawAttachment(const std::string &folder, const QString &attachName)
     }
 }
 
-void ForgetAttachment(const std::string &folder, const QString &attachName)
+void ForgetAttachment(const std::string &folder, const QString &attachName, const std::function<void()> &whileWaiting)
 {
-    const AttachmentLock lock(folder);
+    const AttachmentLock lock(folder, whileWaiting);
     attachIni(folder).DeleteKey(AttachmentsSection, attachName);
 }

@@ -140,7 +140,8 @@ int UncountAttachment(const AttachmentLock &held, const QString &attachName);
 // lock and deletes the file at 0. Never fails.
 void WithdrawAttachment(const std::string &folder, const QString &attachName);
 // Removes the key, whatever count it holds (the collector in its own folder).
-void ForgetAttachment(const std::string &folder, const QString &attachName);
+void ForgetAttachment(const std::string &folder, const QString &attachName,
+                      const std::function<void()> &whileWaiting = {});
 
 // Only one process works on an inbox datafile at a time: the lock is held by an open
 // lock file beside the datafile for as long as the object lives.

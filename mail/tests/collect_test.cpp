@@ -284,28 +284,36 @@ TEST_F(Collect, DropFileStaysUnlessItsRecordReachedTheDatafile)
 // writes into the datafile that now stands under the name.
 TEST_F(Collect, WindowCompactingAndEditingMeanwhileLosesNothing)
 {
-    const std::string server = t.server1();
-    writeAddressList(addr, {{"S", server, true}});
-    writeAll(own + "Ann1.qdm", recordBytes(makeRecord("Carl", "own")));
-    for (int n = 1; n <= 3; ++n)
-        writeAll(server + "Ann" + std::to_string(n) + ".qdm", recordBytes(makeRecord("Carl", "s" + std::to_string(n))));
-    writeAll(data + "InBox.qdi", "");
-    for (int i = 0; i < 4; ++i)
-        writeRecordAt(data + "InBox.qdi", i, i % 2 ? makeRecord("Old", "m" + std::to_string(i)) : TMessageRecord{});
-    User ann("Ann", t.program(), own, data, addr);
-    int pumps = 0;
-    MailCallbacks callbacks;
-    callbacks.processEvents = [&] {
-        if (++pumps != 2)
-            return;
-        TMessageRecord scratch;
-        packInbox(ann.datafile, ann.inbox, scratch);
-        ann.addresses.clear();
-    };
-    EXPECT_EQ(ann.collect(callbacks).collected, 4);
-    EXPECT_EQ(ann.datafileSubjects(), ann.subjects());
-    EXPECT_EQ(ann.subjects(), (std::vector<std::string>{"own", "m1", "m3", "s1", "s2", "s3"}));
-    EXPECT_TRUE(listFolder(server).empty());
+    // Between the phases, before the first server drop file, and inside an attachment copy.
+    for (int compactAt : {1, 2, 4}) {
+        SCOPED_TRACE("compacted at pump " + std::to_string(compactAt));
+        TempFolders tree;
+        const std::string own = tree.userA(), server = tree.server1(), data = tree.folder("data");
+        writeAddressList(tree.folder("addr"), {{"S", server, true}});
+        writeAll(own + "Ann1.qdm", recordBytes(makeRecord("Carl", "own")));
+        writeAll(server + "a.txt", std::string(20000, 'a'));
+        for (int n = 1; n <= 3; ++n)
+            writeAll(server + "Ann" + std::to_string(n) + ".qdm",
+                     recordBytes(makeRecord("Carl", "s" + std::to_string(n), {n == 1 ? "a.txt" : ""})));
+        writeAll(data + "InBox.qdi", "");
+        for (int i = 0; i < 4; ++i)
+            writeRecordAt(data + "InBox.qdi", i, i % 2 ? makeRecord("Old", "m" + std::to_string(i)) : TMessageRecord{});
+        User ann("Ann", tree.program(), own, data, tree.folder("addr"));
+        int pumps = 0;
+        MailCallbacks callbacks;
+        callbacks.processEvents = [&] {
+            if (++pumps != compactAt)
+                return;
+            TMessageRecord scratch;
+            packInbox(ann.datafile, ann.inbox, scratch);
+            ann.addresses.clear();
+        };
+        EXPECT_EQ(ann.collect(callbacks).collected, 4);
+        EXPECT_EQ(ann.datafileSubjects(), ann.subjects());
+        EXPECT_EQ(ann.subjects().size(), 6u);
+        EXPECT_EQ(listFolder(server), (std::vector<std::string>{"Attach.ini", "a.txt"})) << "no drop file left";
+        EXPECT_EQ(readAll(own + "a.txt"), std::string(20000, 'a'));
+    }
 }
 
 // A sender that died while writing a drop file in place minutes ago stops nobody; one still
