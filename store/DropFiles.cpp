@@ -195,8 +195,9 @@ std::vector<int> dropNumbersAbove(const std::string &folder, const QString &reci
     const QString stem = prefix.left(prefix.size() - 5); // without "1.qdm"
     std::vector<int> numbers;
     DIR *dir = ::opendir(home.empty() ? "." : home.c_str());
+    // A folder one may write into but not list (a drop box) has only the run from 1.
     if (!dir)
-        raiseIoError(errno);
+        return numbers;
     while (const dirent *entry = ::readdir(dir)) {
         const QString name = textFromPath(entry->d_name);
         const int n = dropFileNumber(name, stem);
