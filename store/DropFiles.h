@@ -51,7 +51,8 @@ bool isPlainFileName(QStringView name);
 int dropFileNumber(QStringView fileName, QStringView recipient);
 // The drop files of recipient in folder numbered above `above`, in numeric order: the
 // ones a collection meets beyond a gap. A name that another of otherNames could claim as
-// well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened.
+// well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened;
+// none where the folder cannot be listed (a drop box one may write into only).
 std::vector<int> dropNumbersAbove(const std::string &folder, const QString &recipient, int above,
                                   const QStringList &otherNames);
 // Whether another name could claim this file name as one of its drop files.
