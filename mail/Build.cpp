@@ -2,6 +2,7 @@
 
 #include "AddressFile.h"
 #include "FileOps.h"
+#include "IoError.h"
 #include "Paths.h"
 
 #include <vector>
@@ -10,11 +11,10 @@ namespace {
 
 constexpr char EndOfText = 26; // Ctrl+Z
 
-void writeBodyFile(const std::string &fileName, const QByteArray &rtf)
+// The failure of a body file operation, naming the file the user knows of.
+[[noreturn]] void raiseBodyFileError(const IoError &error, const std::string &fileName, const char *what)
 {
-    File file = File::create(fileName);
-    file.write(rtf.constData(), std::size_t(rtf.size()));
-    file.close();
+    throw IoError(error.code(), "Unable to " + std::string(what) + " " + fileName + ": " + error.what());
 }
 
 } // namespace
@@ -23,17 +23,39 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
                           TMessageRecord &outgoing, int &MessageReady)
 {
     const std::string bodyFile = programFolder + pathFromText(BodyFileTitle);
-    writeBodyFile(bodyFile, view.bodyRtf);
+    std::string ownFile;
+    File file;
+    try {
+        file = File::createUnique(programFolder, "tmprtf-", ".tmp", ownFile);
+    } catch (const IoError &error) {
+        raiseBodyFileError(error, bodyFile, "create");
+    }
+    try {
+        file.write(view.bodyRtf.constData(), std::size_t(view.bodyRtf.size()));
+        file.close();
+        file = File::openRead(ownFile);
+    } catch (const IoError &error) {
+        file = File();
+        removeFile(ownFile);
+        raiseBodyFileError(error, ownFile, "write");
+    }
 
     outgoing = TMessageRecord{};
+    const int readyBefore = MessageReady;
     QString message;
-    File file = File::openRead(bodyFile);
     std::vector<char> buffer(64 * 1024);
     char *body = outgoing.bodyData();
     int stored = 0;
     bool done = false;
     while (!done) {
-        const std::size_t got = file.readSome(buffer.data(), buffer.size());
+        std::size_t got = 0;
+        try {
+            got = file.readSome(buffer.data(), buffer.size());
+        } catch (const IoError &error) {
+            file = File();
+            removeFile(ownFile);
+            raiseBodyFileError(error, ownFile, "read");
+        }
         if (got == 0)
             break;
         for (std::size_t i = 0; i < got; ++i) {
@@ -68,7 +90,14 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
     outgoing.setSubject(view.subject);
     outgoing.setPlaceholder1(PlaceholderText);
     outgoing.setPlaceholder2(PlaceholderText);
-    file.close();
+    file = File();
+    try {
+        renameReplace(ownFile, bodyFile);
+    } catch (const IoError &error) {
+        removeFile(ownFile);
+        MessageReady = readyBefore;
+        raiseBodyFileError(error, bodyFile, "replace");
+    }
     return message;
 }
 

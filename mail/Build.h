@@ -13,6 +13,7 @@ inline const QString BodyFileTitle = QStringLiteral("tmprtf.tmp");
 inline const QString BodyTooLongMessage = QStringLiteral("Sorry your message body is too long");
 inline const QString MessagesSentMessage = QStringLiteral("Messages Sent");
 inline const QString PlaceholderText = QStringLiteral("not yet avalable");
+inline const QString EmptyBodyMessage = QStringLiteral("The message body is empty: nothing was sent");
 
 // Ten slots, index 0 = slot 1.
 using TSlotTexts = std::array<QString, TMessageRecord::SlotCount>;
@@ -29,10 +30,12 @@ struct TNewView
 
 // The work of CreateMessageFileExecute. Starts from an all-zero record, so nothing of an
 // earlier message or of an inbox record passed through it travels in unused bytes. The
-// body goes through programFolder + "tmprtf.tmp" and back, Ctrl+Z ending it. Sets
-// MessageReady to 1 when the body fits and to 0 when it is too long; it keeps its value
-// for an empty body. Returns the message to show: BodyTooLongMessage or empty.
-// The record is complete in both cases. Throws IoError when the body file fails.
+// body is written to a file of this build's own in the program folder, read back from it,
+// Ctrl+Z ending it, and that file then becomes programFolder + "tmprtf.tmp": builds running
+// at once from one program folder never read each other's body. Sets MessageReady to 1
+// when the body fits and to 0 when it is too long; it keeps its value for an empty body.
+// Returns the message to show: BodyTooLongMessage or empty. The record is complete in
+// both cases. Throws IoError when the body file fails, its message naming the file.
 QString createMessageFile(const std::string &programFolder, const TNewView &view, const TAddressData &addresses,
                           TMessageRecord &outgoing, int &MessageReady);
 

@@ -2,7 +2,10 @@
 
 #include "MailCallbacks.h"
 #include "AddressRecord.h"
+#include "IoError.h"
 #include "MessageRecord.h"
+
+#include <QStringList>
 
 #include <string>
 
@@ -14,13 +17,44 @@ struct CollectReport
     int collected = 0; // messages taken into the inbox
     // The window selects the InBox item and runs InBoxObi when this is set.
     bool showInBox = false;
+    // One line each for what the collection went past and left where it was: a drop file or
+    // attachment that is no plain file (a link, a pipe), a drop file a dead sender left short,
+    // an attachment missing from its server folder. The window shows them after the
+    // collection; the tool prints them.
+    QStringList notices;
+};
+
+// What ends a collection with an IoError: what() and code() are the error's own, and
+// report() tells what was done before it (messages taken, notices).
+class CollectError : public IoError
+{
+public:
+    CollectError(const IoError &error, CollectReport report)
+        : IoError(error)
+        , m_report(std::move(report))
+    {
+    }
+    const CollectReport &report() const { return m_report; }
+
+private:
+    CollectReport m_report;
 };
 
 // Collect mail, the work of CheckiExecute: the drop files for view.Name in the own inbox
 // folder view.MyDest, then in every server folder of the address list in order, each into
-// the first free slot of the inbox and of the datafile inboxFileName. An IoError ends the
-// collection where it stands; what was taken before stays taken. The caller holds the
-// inbox lock of inboxFileName.
+// the first free slot of the inbox and of the datafile inboxFileName. In each folder the
+// numbers run from 1 to the first one missing, and then the user's drop files with higher
+// numbers follow in numeric order, except one that another address book name could claim
+// too. An IoError ends the collection where it stands as a CollectError; what was taken
+// before stays taken. The caller holds the inbox lock of inboxFileName.
+//
+// The window may change the inbox and the address list while events are processed: the
+// collection works on a copy of the server folders and names taken at its start, looks up
+// the inbox anew after each pump and writes through the datafile's current name.
 CollectReport collectMail(const TSettings &view, const std::string &inboxFileName, TInboxData &inbox,
                           TMessageRecord &incoming, const TAddressData &addresses,
                           const MailCallbacks &callbacks = {});
+
+// Beside the datafile: the drop files whose records are written to the datafile but that
+// are not yet deleted, so a collection killed before it deleted them does not take them twice.
+std::string takingJournalName(const std::string &inboxFileName);

@@ -3,11 +3,12 @@
 #include "DropFiles.h"
 #include "MailCallbacks.h"
 
-// Copies one attachment reporting to the window block by block. Every pass of the copy
+// Places one attachment reporting to the window block by block. Every pass of the copy
 // loop, the last one that reads 0 bytes included, processes events after its (possibly
-// empty) write; a send also processes them before each read.
-inline void copyWithProgress(const std::string &source, const std::string &folder, const QString &name,
-                             const MailCallbacks &callbacks, bool pumpBeforeRead)
+// empty) write; a send also processes them before each read. Events are processed too
+// while the folder's lock is waited for. Returns the name the copy stands under.
+inline QString placeWithProgress(const std::string &source, AttachmentSource kind, const std::string &folder,
+                                 const QString &name, bool count, const MailCallbacks &callbacks, bool pumpBeforeRead)
 {
     int reads = 0;
     int writes = 0;
@@ -23,8 +24,17 @@ inline void copyWithProgress(const std::string &source, const std::string &folde
         callbacks.advance(written);
         callbacks.pump();
     };
-    CopyAttachment(source, folder, name, copy);
-    // The pass that read 0 bytes ends the loop without a write of its own.
-    if (reads == writes + 1)
+    bool finalPumped = false;
+    const auto afterCopy = [&] {
+        // The pass that read 0 bytes ends the loop without a write of its own.
+        if (!finalPumped && reads == writes + 1)
+            callbacks.pump();
+        finalPumped = true;
+    };
+    const QString placed = PlaceAttachment(source, kind, folder, name, count, copy, [&] {
+        afterCopy();
         callbacks.pump();
+    });
+    afterCopy();
+    return placed;
 }

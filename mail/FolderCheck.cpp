@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <map>
 #include <set>
+#include <ctime>
 #include <sys/stat.h>
 
 namespace {
@@ -22,23 +23,33 @@ struct FolderFile
 {
     std::string name;
     std::int64_t size = 0;
+    bool plain = true; // a regular file, not a link, folder, pipe or device
+    bool stale = false; // unchanged for StaleDropSeconds
 };
 
-std::vector<FolderFile> plainFiles(const std::string &folder)
+std::vector<FolderFile> folderEntries(const std::string &folder)
 {
     std::vector<FolderFile> files;
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
         raiseIoError(errno);
+    const std::int64_t now = std::time(nullptr);
     while (dirent *entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         struct stat st{};
-        if (::stat((folder + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            files.push_back({name, st.st_size});
+        if (name == "." || name == ".." || ::lstat((folder + name).c_str(), &st) != 0)
+            continue;
+        files.push_back({name, st.st_size, S_ISREG(st.st_mode), now - st.st_mtime >= StaleDropSeconds});
     }
     ::closedir(dir);
     std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
     return files;
+}
+
+bool isPlain(const std::string &path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool endsWith(const std::string &text, const std::string &tail)
@@ -67,14 +78,14 @@ bool isBookkeeping(const std::string &name)
 {
     const QString title = textFromPath(name);
     return title.startsWith(AttachIniTitle, Qt::CaseInsensitive) || title == InboxFileTitle
-        || title == InboxFileTitle + QStringLiteral(".lock");
+        || title == InboxFileTitle + QStringLiteral(".lock") || title == InboxFileTitle + QStringLiteral(".taking");
 }
 
 } // namespace
 
 bool FolderCheckReport::needsAttention() const
 {
-    if (!shortFiles.empty() || !temporaryFiles.empty())
+    if (!shortFiles.empty() || !staleFiles.empty() || !notPlainFiles.empty() || !temporaryFiles.empty())
         return true;
     for (const RecipientRun &r : recipients) {
         if (!r.beyondGap.empty())
@@ -87,18 +98,23 @@ bool FolderCheckReport::needsAttention() const
     return false;
 }
 
-FolderCheckReport checkFolder(const std::string &folder)
+FolderCheckReport checkFolder(const std::string &folder, const QStringList &addressNames)
 {
     FolderCheckReport report;
     const std::string extension = pathFromText(DropFileExtension);
-    std::map<std::string, std::int64_t> drops; // stem -> size
+    std::map<std::string, std::int64_t> drops; // stem -> size; a stale file is gone past, as is no file
     std::vector<FolderFile> others;
-    for (const FolderFile &file : plainFiles(folder)) {
-        if (isTemporaryDropFile(file.name))
+    for (const FolderFile &file : folderEntries(folder)) {
+        const bool drop = endsWith(file.name, extension) && file.name.size() > extension.size();
+        if (isTemporaryDropFile(file.name) && file.plain)
             report.temporaryFiles.push_back(textFromPath(file.name));
-        else if (endsWith(file.name, extension) && file.name.size() > extension.size())
+        else if (drop && !file.plain)
+            report.notPlainFiles.push_back(textFromPath(file.name));
+        else if (drop && file.size < TMessageRecord::Size && file.stale)
+            report.staleFiles.push_back(textFromPath(file.name));
+        else if (drop)
             drops[file.name.substr(0, file.name.size() - extension.size())] = file.size;
-        else if (!isBookkeeping(file.name))
+        else if (!isBookkeeping(file.name) && file.plain)
             others.push_back(file);
     }
 
@@ -112,9 +128,16 @@ FolderCheckReport checkFolder(const std::string &folder)
             RecipientRun run;
             run.recipient = textFromPath(recipient);
             for (int n = 1;; ++n) {
-                const auto it = drops.find(recipient + std::to_string(n));
-                if (it == drops.end())
+                const std::string name = recipient + std::to_string(n);
+                const auto it = drops.find(name);
+                if (it == drops.end()) {
+                    // A collector goes past what it cannot take under a number.
+                    if (nameTaken(folder + name + extension)) {
+                        run.run = n;
+                        continue;
+                    }
                     break;
+                }
                 claimed.insert(it->first);
                 run.run = n;
                 if (run.stopsAt == 0 && it->second < TMessageRecord::Size)
@@ -140,12 +163,20 @@ FolderCheckReport checkFolder(const std::string &folder)
             if (have > bestHave || (have == bestHave && option.second < best.second))
                 best = option;
         }
-        runs[best.first].beyondGap.push_back(best.second);
+        RecipientRun &run = runs[best.first];
+        const QString fileName = textFromPath(stem + extension);
+        if (claimedByAnother(fileName, textFromPath(best.first), addressNames))
+            run.claimed.push_back(best.second);
+        else
+            run.beyondGap.push_back(best.second);
     }
     for (auto &[recipient, run] : runs) {
-        if (run.run == 0 && run.beyondGap.empty())
+        if (run.run == 0 && run.beyondGap.empty() && run.claimed.empty())
             continue;
+        if (run.recipient.isEmpty())
+            run.recipient = textFromPath(recipient);
         std::sort(run.beyondGap.begin(), run.beyondGap.end());
+        std::sort(run.claimed.begin(), run.claimed.end());
         report.recipients.push_back(run);
     }
 
@@ -157,7 +188,7 @@ FolderCheckReport checkFolder(const std::string &folder)
             continue;
         TMessageRecord record;
         try {
-            File::openRead(folder + stem + extension).readAt(0, record.bytes.data(), TMessageRecord::Size);
+            File::openPlainRead(folder + stem + extension).readAt(0, record.bytes.data(), TMessageRecord::Size);
         } catch (const IoError &) {
             continue;
         }
@@ -173,7 +204,7 @@ FolderCheckReport checkFolder(const std::string &folder)
 
     const std::string iniPath = folder + pathFromText(AttachIniTitle);
     report.attachIniPresent = fileExists(iniPath);
-    const TProfileFile ini(iniPath);
+    const TProfileFile ini(iniPath, ProfileKind::Shared);
     std::set<QString> withEntry;
     for (const QString &key : ini.ReadKeys(AttachmentsSection)) {
         AttachmentEntry entry;
@@ -183,8 +214,8 @@ FolderCheckReport checkFolder(const std::string &folder)
         entry.referenced = ref == references.end() ? 0 : ref->second.second;
         // The key matches without regard to case, the file as the drop files spell it.
         const QString spelt = ref == references.end() ? key : ref->second.first;
-        entry.filePresent = (isPlainFileName(key) && fileExists(folder + pathFromText(key)))
-            || (isPlainFileName(spelt) && fileExists(folder + pathFromText(spelt)));
+        entry.filePresent = (isPlainFileName(key) && isPlain(folder + pathFromText(key)))
+            || (isPlainFileName(spelt) && isPlain(folder + pathFromText(spelt)));
         withEntry.insert(key.toCaseFolded());
         report.entries.push_back(entry);
     }
@@ -195,7 +226,7 @@ FolderCheckReport checkFolder(const std::string &folder)
         entry.name = ref.first;
         entry.referenced = ref.second;
         entry.inAttachIni = false;
-        entry.filePresent = isPlainFileName(ref.first) && fileExists(folder + pathFromText(ref.first));
+        entry.filePresent = isPlainFileName(ref.first) && isPlain(folder + pathFromText(ref.first));
         report.entries.push_back(entry);
     }
     for (const FolderFile &file : others) {

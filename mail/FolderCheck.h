@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -11,7 +12,8 @@ struct RecipientRun
     QString recipient;
     int run = 0;     // drop files 1..run exist without a gap
     int stopsAt = 0; // the first of them shorter than one record, which stops every collection; 0 = none
-    std::vector<int> beyondGap; // numbers present that no collection takes
+    std::vector<int> beyondGap; // numbers above the run, which a collection takes after it
+    std::vector<int> claimed;   // numbers above the run that another address book name could claim: not taken
 };
 
 struct AttachmentEntry
@@ -26,16 +28,20 @@ struct AttachmentEntry
 struct FolderCheckReport
 {
     std::vector<RecipientRun> recipients;       // by recipient name
-    std::vector<QString> shortFiles;            // drop files shorter than one record
+    std::vector<QString> shortFiles;            // drop files shorter than one record, still being written
+    std::vector<QString> staleFiles;            // short and unchanged for minutes: collections go past them
+    std::vector<QString> notPlainFiles;         // links, folders, pipes under drop file names: gone past
     std::vector<QString> temporaryFiles;        // left behind by a sender that stopped
     std::vector<AttachmentEntry> entries;       // section "attachments", in file order
     std::vector<QString> filesWithoutEntry;     // normal in an own folder after collecting
     bool attachIniPresent = false;
 
-    // A gap, a short or temporary file, a count that differs from the drop files' references,
-    // or an entry whose file is missing.
+    // A gap, a short, stale, temporary or planted file, a count that differs from the drop
+    // files' references, or an entry whose file is missing.
     bool needsAttention() const;
 };
 
-// folder ends with a separator. Reads only.
-FolderCheckReport checkFolder(const std::string &folder);
+// folder ends with a separator. Reads only. addressNames, when given, are the names of the
+// address book that the collectors of this folder use: a file above a gap that another of
+// them could claim is reported as not taken.
+FolderCheckReport checkFolder(const std::string &folder, const QStringList &addressNames = {});

@@ -6,9 +6,16 @@
 #include "FileOps.h"
 #include "Paths.h"
 
+#include <map>
 #include <vector>
 
 namespace {
+
+struct AddressCopy
+{
+    std::string folder;
+    bool server = false; // the Server byte is 1
+};
 
 class Sender
 {
@@ -17,9 +24,10 @@ public:
            const MailCallbacks &callbacks)
         : m_outgoing(outgoing)
         , m_attachPaths(attachPaths)
-        , m_addresses(addresses)
         , m_callbacks(callbacks)
     {
+        for (const TAddressRec &entry : addresses)
+            m_addresses.push_back({pathFromText(entry.InBox()), entry.Server() == 1});
     }
 
     SendReport run()
@@ -30,71 +38,107 @@ public:
     }
 
 private:
+    // The attachment names of one destination folder, slot j at j - 1; empty where nothing
+    // was copied.
+    using Names = std::array<QString, TMessageRecord::SlotCount>;
+
     void slot(int k)
     {
         const QString recipient = m_outgoing.ToName(k);
         const std::string folder = pathFromText(m_outgoing.ToFolder(k));
         if (folder.empty())
             return;
-        if (folderExists(folder)) {
-            attachments([&](const auto &copy) { copy(folder); });
-            m_callbacks.pump();
-            WriteDropFile(folder, recipient, m_outgoing);
-            ++m_report.dropFiles;
+        const QString problem = recipientNameProblem(recipient);
+        if (!problem.isEmpty()) {
+            m_report.notices.append(problem + QStringLiteral(" Nothing was sent to it."));
             return;
         }
-        attachments([&](const auto &copy) {
-            for (int index : serverEntries(m_addresses)) {
-                const std::string server = serverFolder(index);
-                if (!server.empty())
-                    copy(server);
+        if (folderExists(folder)) {
+            std::map<std::string, Names> names;
+            attachments([&](int j, const std::string &source) { names[folder][j - 1] = place(source, folder, j); });
+            m_callbacks.pump();
+            deliver(folder, recipient, names[folder], {});
+            return;
+        }
+        std::map<std::string, Names> names;
+        attachments([&](int j, const std::string &source) {
+            for (const AddressCopy &entry : m_addresses) {
+                if (entry.server && folderExists(entry.folder))
+                    names[entry.folder][j - 1] = place(source, entry.folder, j);
             }
         });
         for (std::size_t index = 0; index < m_addresses.size(); ++index) {
             m_callbacks.pump();
-            if (m_addresses[index].Server() != 1)
+            const AddressCopy &entry = m_addresses[index];
+            if (!entry.server || !folderExists(entry.folder))
                 continue;
-            const std::string server = serverFolder(int(index));
-            if (server.empty())
-                continue;
-            WriteDropFile(server, recipient, m_outgoing);
-            ++m_report.dropFiles;
+            // A failure here leaves no message for the copies counted in the folders after it.
+            std::vector<std::pair<std::string, Names>> later;
+            for (std::size_t after = index + 1; after < m_addresses.size(); ++after) {
+                const auto it = names.find(m_addresses[after].folder);
+                if (m_addresses[after].server && it != names.end() && m_addresses[after].folder != entry.folder)
+                    later.push_back(*it);
+            }
+            deliver(entry.folder, recipient, names[entry.folder], later);
         }
     }
 
-    std::string serverFolder(int index) const
-    {
-        const std::string folder = pathFromText(m_addresses[std::size_t(index)].InBox());
-        return folderExists(folder) ? folder : std::string();
-    }
-
-    // Runs each attachment slot whose source exists through destinations(copyInto).
-    template<class Destinations>
-    void attachments(const Destinations &destinations)
+    // Runs each attachment slot whose source exists through copy(j, source).
+    template<class Copy>
+    void attachments(const Copy &copy)
     {
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
             const std::string source = pathFromText(m_attachPaths[std::size_t(j - 1)]);
-            const QString name = m_outgoing.AttachName(j);
-            if (!fileExists(source) || !isPlainFileName(name))
-                continue;
-            destinations([&](const std::string &folder) { copyAttachment(source, folder, name); });
+            if (fileExists(source) && isPlainFileName(m_outgoing.AttachName(j)))
+                copy(j, source);
         }
     }
 
-    void copyAttachment(const std::string &source, const std::string &folder, const QString &name)
+    QString place(const std::string &source, const std::string &folder, int j)
     {
-        // A collector taking an older message with this attachment waits until the copy
-        // is counted, so it never deletes the file this message brings.
-        const AttachmentLock lock(folder);
-        copyWithProgress(source, folder, name, m_callbacks, true);
-        CountAttachment(lock, name);
+        // The copy goes under a temporary name and is renamed into place, named and counted
+        // under the folder's lock, so a collector never deletes the file this message brings.
+        const QString placed = placeWithProgress(source, AttachmentSource::Own, folder, m_outgoing.AttachName(j),
+                                                 true, m_callbacks, true);
         m_callbacks.hide();
         ++m_report.attachmentCopies;
+        return placed;
     }
 
-    const TMessageRecord &m_outgoing;
-    const TSlotTexts &m_attachPaths;
-    const TAddressData &m_addresses;
+    // The drop file for this folder names the attachments as they stand there. When it
+    // cannot be written, the copies counted for it (and for the folders that will now get
+    // no message either) are taken back, or they would stay for ever.
+    void deliver(const std::string &folder, const QString &recipient, const Names &names,
+                 const std::vector<std::pair<std::string, Names>> &later)
+    {
+        TMessageRecord record = m_outgoing;
+        for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
+            const QString &name = names[std::size_t(j - 1)];
+            if (!name.isEmpty() && name != record.AttachName(j))
+                record.setAttachName(j, name);
+        }
+        try {
+            WriteDropFile(folder, recipient, record);
+        } catch (...) {
+            withdraw(folder, names);
+            for (const auto &[laterFolder, laterNames] : later)
+                withdraw(laterFolder, laterNames);
+            throw;
+        }
+        ++m_report.dropFiles;
+    }
+
+    static void withdraw(const std::string &folder, const Names &names)
+    {
+        for (const QString &name : names) {
+            if (!name.isEmpty())
+                WithdrawAttachment(folder, name);
+        }
+    }
+
+    const TMessageRecord m_outgoing;
+    const TSlotTexts m_attachPaths;
+    std::vector<AddressCopy> m_addresses;
     const MailCallbacks &m_callbacks;
     SendReport m_report;
 };
@@ -105,8 +149,11 @@ SendReport sendMessage(const TMessageRecord &outgoing, const TSlotTexts &AttachP
                        const MailCallbacks &callbacks)
 {
     MailRunGuard guard;
-    if (!guard.acquired())
-        return SendReport{MailOutcome::Refused};
+    if (!guard.acquired()) {
+        SendReport refused;
+        refused.outcome = MailOutcome::Refused;
+        return refused;
+    }
     return Sender(outgoing, AttachPaths, addresses, callbacks).run();
 }
 
@@ -127,8 +174,11 @@ SendCommandReport sendCommand(const std::string &programFolder, const TNewView &
         return report;
     }
     report.message = createMessageFile(programFolder, view, addresses, outgoing, MessageReady);
-    if (MessageReady != 1)
+    if (MessageReady != 1) {
+        if (report.message.isEmpty())
+            report.message = EmptyBodyMessage;
         return report;
+    }
     report.sent = Sender(outgoing, AttachPaths, addresses, callbacks).run();
     report.message = MessagesSentMessage;
     return report;

@@ -3,26 +3,38 @@
 #include "Build.h"
 #include "MailCallbacks.h"
 
+#include <QStringList>
+
 struct SendReport
 {
     MailOutcome outcome = MailOutcome::Done;
     int dropFiles = 0;        // drop files written, one per destination folder and slot
     int attachmentCopies = 0; // attachment copies made and counted
+    // One line each for a slot that got nothing because its recipient name cannot be part of
+    // a drop file name (a folder separator, "..", a control character). The window shows
+    // them with "Messages Sent"; the tool prints them.
+    QStringList notices;
 };
 
 // The work of SendExecute: delivers the outgoing record for every slot k whose ToFolders
 // entry is not empty, into that folder when it exists, else into every server folder.
 // In each destination the slot's attachments are copied and counted before the drop file
 // is written, so no collector takes a message whose attachment is not yet complete.
-// AttachPaths[j - 1] goes with AttachNames[j]. Refused while another send or collection
-// runs. An IoError ends the send at once; what was written before stays.
+// AttachPaths[j - 1] goes with AttachNames[j]. In a folder where a different file already
+// bears an attachment's name, the copy takes the next free "name (n).ext" and that folder's
+// drop file names it so. When a drop file cannot be written, the counts of the attachments
+// copied for it are taken back. Refused while another send or collection runs. An IoError
+// ends the send at once; what was written before stays. The send works on copies of the
+// record, the paths and the address list taken at its start, as the window may change them
+// while events are processed.
 SendReport sendMessage(const TMessageRecord &outgoing, const TSlotTexts &AttachPaths, const TAddressData &addresses,
                        const MailCallbacks &callbacks = {});
 
 struct SendCommandReport
 {
     MailOutcome outcome = MailOutcome::Done;
-    // What the window shows: MessagesSentMessage, or BodyTooLongMessage (nothing sent).
+    // What the window shows: MessagesSentMessage, or BodyTooLongMessage or EmptyBodyMessage
+    // (nothing sent).
     QString message;
     SendReport sent;
 };

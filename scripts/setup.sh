@@ -15,6 +15,8 @@ packages=(
   acl
   # An RTF reader that is not ours, for checking what our writer produces.
   libreoffice-writer-nogui
+  # A real Samba share on the loopback, mounted through FUSE, for the office tests.
+  samba smbnetfs iproute2
 )
 
 missing=()

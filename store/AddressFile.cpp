@@ -1,5 +1,7 @@
 #include "AddressFile.h"
 
+#include "Cp1252.h"
+#include "DropFiles.h"
 #include "Paths.h"
 #include "RecordFile.h"
 
@@ -23,6 +25,18 @@ QString saveAddressEntry(TAddressData &addresses, int addressIndex, const Addres
 {
     if (addressIndex < 0 || addressIndex >= static_cast<int>(addresses.size()))
         return QString();
+    // Stored as '?', a character no peer can read would make a name nobody's mail reaches.
+    for (const auto &[what, text] : {std::pair{QStringLiteral("The Name"), &fields.Name},
+                                     std::pair{QStringLiteral("The inbox folder"), &fields.InBox}}) {
+        const QString refusal = cp1252RefusalMessage(what, *text);
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    if (!fields.Name.isEmpty()) {
+        const QString problem = recipientNameProblem(fields.Name);
+        if (!problem.isEmpty())
+            return problem + QStringLiteral(" Nothing was saved.");
+    }
     // Compared as it will be stored (127 characters, Windows-1252), so no two entries can
     // end up with the same stored name.
     TAddressRec candidate;
@@ -63,7 +77,7 @@ QString deleteAddressEntry(TAddressData &addresses, int addressIndex, const std:
 void packAddresses(const std::string &fileName, TAddressData &addresses, int &addressIndex)
 {
     TAddressRec scratch;
-    packRecordFile(fileName, TAddressRec::Size, scratch.bytes.data());
+    packRecordFile(fileName, TAddressRec::Size, scratch.bytes.data(), RecordPlace::Shared);
     addresses = readAddressFile(fileName).records;
     if (addressIndex >= static_cast<int>(addresses.size()))
         addressIndex = static_cast<int>(addresses.size()) - 1;
@@ -86,4 +100,27 @@ std::vector<int> serverEntries(const TAddressData &addresses)
         if (addresses[i].Server() == 1)
             servers.push_back(static_cast<int>(i));
     return servers;
+}
+
+QString recipientNameProblem(const QString &name)
+{
+    if (isPlainFileName(name))
+        return QString();
+    return QStringLiteral("The name \"%1\" cannot be part of a drop file name: it is empty, \".\" or \"..\", "
+                          "or holds a folder separator or a control character.")
+        .arg(name);
+}
+
+std::vector<UnusableAddressName> unusableAddressNames(const TAddressData &addresses)
+{
+    std::vector<UnusableAddressName> found;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        if (addresses[i].isEmpty())
+            continue;
+        const QString name = addresses[i].Name();
+        const QString problem = recipientNameProblem(name);
+        if (!problem.isEmpty())
+            found.push_back({int(i), name, problem});
+    }
+    return found;
 }

@@ -31,8 +31,11 @@ struct AddressFields
 
 // Saves the fields into entry addressIndex and record addressIndex of the file. Returns
 // the message to show: NameExistsMessage (nothing changed) when another entry already
-// bears the name as it would be stored (its first 127 characters), else AddressSavedMessage;
-// an empty text, with nothing changed, when addressIndex lies outside the list.
+// bears the name as it would be stored (its first 127 characters); a refusal (nothing
+// changed) naming the character when the Name or the inbox folder holds one that
+// Windows-1252 cannot, or naming the Name when it cannot be part of a drop file name (see
+// recipientNameProblem); else AddressSavedMessage; an empty text, with nothing changed,
+// when addressIndex lies outside the list.
 // The working record ends as a copy of the saved entry, which is what the file receives,
 // so the file keeps mirroring the list byte for byte.
 QString saveAddressEntry(TAddressData &addresses, int addressIndex, const AddressFields &fields,
@@ -55,6 +58,20 @@ void packAddresses(const std::string &fileName, TAddressData &addresses, int &ad
 // The first entry whose Name equals name exactly (case-sensitive); -1 when none or when
 // name is empty.
 int findAddressByName(const TAddressData &addresses, const QString &name);
+
+// Why a recipient name cannot be joined to a folder as a drop file name (a folder
+// separator, "." or "..", a control character, or nothing at all); empty when it can.
+QString recipientNameProblem(const QString &name);
+
+// The entries whose Name could never receive mail, each with its problem: index, name and
+// text, for the check of an address list.
+struct UnusableAddressName
+{
+    int index = 0;
+    QString name;
+    QString problem;
+};
+std::vector<UnusableAddressName> unusableAddressNames(const TAddressData &addresses);
 
 // Indexes of the entries whose Server byte equals 1, in list order. Whether their folder
 // exists is tested by the caller at the moment of use.

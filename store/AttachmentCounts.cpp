@@ -2,10 +2,13 @@
 
 #include "FileOps.h"
 #include "IoError.h"
+#include "LockFile.h"
 #include "Paths.h"
 #include "ProfileFile.h"
 
-#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <thread>
 
 #include <unistd.h>
 
@@ -16,20 +19,41 @@ std::string iniPath(const std::string &folder)
     return folder + pathFromText(AttachIniTitle);
 }
 
+TProfileFile attachIni(const std::string &folder)
+{
+    return TProfileFile(iniPath(folder), ProfileKind::Shared);
+}
+
 } // namespace
 
 // The lock file stays in the folder: removing it would let a later process lock a fresh
 // file while another still holds the old one.
-AttachmentLock::AttachmentLock(const std::string &folder)
+AttachmentLock::AttachmentLock(const std::string &folder, const std::function<void()> &whileWaiting)
     : m_folder(folder)
 {
-    const std::string path = iniPath(folder);
-    try {
-        File file = File::openOrCreate(path + ".lock");
-        file.lockExclusive(true);
-        m_fd = file.release();
-    } catch (const IoError &error) {
-        raiseProfileWriteError(path, error.code());
+    File file = File::adopt(openLockFile(iniPath(folder) + ".lock"), iniPath(folder) + ".lock");
+    if (!file.isOpen())
+        return;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(MaxWaitMs);
+    auto pause = std::chrono::milliseconds(2);
+    for (;;) {
+        switch (file.tryLock()) {
+        case File::Lock::Taken:
+            m_fd = file.release();
+            return;
+        case File::Lock::Unavailable:
+            return;
+        case File::Lock::Busy:
+            break;
+        }
+        // A holder that never lets go (a copy hung on a dead share) must not stop this one.
+        if (Clock::now() >= deadline)
+            return;
+        if (whileWaiting)
+            whileWaiting();
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
 }
 
@@ -47,9 +71,9 @@ void CountAttachment(const std::string &folder, const QString &attachName)
 
 void CountAttachment(const AttachmentLock &held, const QString &attachName)
 {
-    TProfileFile ini(iniPath(held.folder()));
+    TProfileFile ini = attachIni(held.folder());
     const int count = ini.ReadInteger(AttachmentsSection, attachName, 0);
-    ini.WriteInteger(AttachmentsSection, attachName, count + 1);
+    ini.WriteInteger(AttachmentsSection, attachName, count == INT_MAX ? count : count + 1);
 }
 
 int UncountAttachment(const std::string &folder, const QString &attachName)
@@ -60,9 +84,9 @@ int UncountAttachment(const std::string &folder, const QString &attachName)
 
 int UncountAttachment(const AttachmentLock &held, const QString &attachName)
 {
-    TProfileFile ini(iniPath(held.folder()));
+    TProfileFile ini = attachIni(held.folder());
     const int count = ini.ReadInteger(AttachmentsSection, attachName, 0);
-    ini.WriteInteger(AttachmentsSection, attachName, count - 1);
+    ini.WriteInteger(AttachmentsSection, attachName, count == INT_MIN ? count : count - 1);
     // Read back as the collector always has: what was written is what counts.
     const int left = ini.ReadInteger(QStringLiteral("Attachments"), attachName, 0);
     if (left == 0 || left == -1)
@@ -70,14 +94,18 @@ int UncountAttachment(const AttachmentLock &held, const QString &attachName)
     return left;
 }
 
-void ForgetAttachment(const std::string &folder, const QString &attachName)
+void WithdrawAttachment(const std::string &folder, const QString &attachName)
 {
-    TProfileFile ini(iniPath(folder));
     try {
         const AttachmentLock lock(folder);
-        ini.DeleteKey(AttachmentsSection, attachName);
+        if (UncountAttachment(lock, attachName) == 0 && isPlainFileName(attachName))
+            removeFile(folder + pathFromText(attachName));
     } catch (const IoError &) {
-        // Removing a key is never reported; without the lock it is still worth trying.
-        ini.DeleteKey(AttachmentsSection, attachName);
     }
+}
+
+void ForgetAttachment(const std::string &folder, const QString &attachName, const std::function<void()> &whileWaiting)
+{
+    const AttachmentLock lock(folder, whileWaiting);
+    attachIni(folder).DeleteKey(AttachmentsSection, attachName);
 }

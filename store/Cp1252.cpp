@@ -51,3 +51,26 @@ QByteArray toCp1252(QStringView text)
     }
     return bytes;
 }
+
+QString firstCharOutsideCp1252(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return text.mid(i, 2).toString();
+        if (c.isSurrogate() || !unicodeToCp1252(c.unicode()))
+            return QString(c);
+    }
+    return QString();
+}
+
+QString cp1252RefusalMessage(const QString &what, QStringView text)
+{
+    const QString c = firstCharOutsideCp1252(text);
+    if (c.isEmpty())
+        return QString();
+    const uint code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+    return QStringLiteral("%1 holds the character \"%2\" (U+%3), which other copies of Quindle cannot read: "
+                          "mail would never reach it. Nothing was saved.")
+        .arg(what, c, QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0')).toUpper());
+}

@@ -3,12 +3,14 @@
 #include "MessageRecord.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 inline const QString DropFileExtension = QStringLiteral(".qdm");
 inline const QString AttachIniTitle = QStringLiteral("Attach.ini");
@@ -17,7 +19,8 @@ inline const QString AttachmentsSection = QStringLiteral("attachments");
 // folder + recipient + n + ".qdm", joined without any separator.
 std::string DropFileName(const std::string &folder, const QString &recipient, int n);
 
-// The first n from 1 whose drop file name is not an existing file.
+// The first n from 1 under whose drop file name nothing stands: whatever someone left there
+// (a folder, a link, a pipe) moves the number on, as the collector goes past it.
 int NextDropNumber(const std::string &folder, const QString &recipient);
 
 // Whether a drop file is flushed to the disk before it gets its numbered name. Without the
@@ -27,17 +30,44 @@ enum class DropFlush { ToDisk, None };
 // Writes the record as the next free drop file for recipient in folder and returns its
 // number. The record is written and flushed under a temporary name that no collector
 // takes, then renamed to the numbered name without ever replacing a file; when another
-// sender took the number meanwhile, the next free one is tried.
+// sender took the number meanwhile, the next free one is tried. Where the folder offers
+// neither a rename that never replaces nor links, the number is claimed by creating an
+// empty file exclusively and the complete file is renamed over it, so a reader meets
+// either an empty file or the whole record.
 int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
                   DropFlush flush = DropFlush::ToDisk);
 
-// True for our own temporary drop files (name only, no folder), which a crashed sender
-// may leave behind and which nobody collects.
+// True for our own temporary files (name only, no folder): drop files and attachment copies
+// being written, which a crashed sender or collector may leave behind and nobody collects.
 bool isTemporaryDropFile(const std::string &fileName);
 
 // An attachment name from a received record that may be joined to a folder: not empty,
-// not "." or "..", without '/', '\\', control characters or zero bytes.
+// not "." or "..", without '/', '\\', control characters or zero bytes. The same holds for
+// a recipient name, which becomes part of a drop file name.
 bool isPlainFileName(QStringView name);
+
+// A drop file name for this recipient: the recipient, a number without leading zeros and
+// ".qdm". Returns the number, or 0 for any other name.
+int dropFileNumber(QStringView fileName, QStringView recipient);
+// The drop files of recipient in folder numbered above `above`, in numeric order: the
+// ones a collection meets beyond a gap. A name that another of otherNames could claim as
+// well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened;
+// none where the folder cannot be listed (a drop box one may write into only).
+std::vector<int> dropNumbersAbove(const std::string &folder, const QString &recipient, int above,
+                                  const QStringList &otherNames);
+// Whether another name could claim this file name as one of its drop files.
+bool claimedByAnother(QStringView fileName, const QString &recipient, const QStringList &otherNames);
+
+// A drop file that is shorter than one record and has not changed for this long was left by
+// a sender that died while writing it; collectors go past it.
+inline constexpr std::int64_t StaleDropSeconds = 5 * 60;
+
+// The name under which an attachment is copied and counted: Attach.ini could not hold a key
+// with '=' or one that starts with ';' or '[' or has spaces at either end, so those
+// characters become '_'.
+QString attachmentKeyName(const QString &name);
+// "report (n).txt" for "report.txt": the n-th name tried when a different file holds it.
+QString numberedAttachmentName(const QString &name, int n);
 
 // Reports of one attachment copy.
 struct CopyCallbacks
@@ -46,37 +76,59 @@ struct CopyCallbacks
     std::function<void()> beforeBlock;                  // before every read
     std::function<void(std::int64_t written)> onBlock;  // after every write
 };
+inline constexpr std::size_t CopyBlockSize = 8048;
 
-// Copies source to folder + attachName in blocks of 8,048 bytes through one reused buffer.
-// A source that is the destination file itself is not copied onto itself (nothing is
-// reported but the total). Throws IoError on any failure.
+// Copies source to folder + attachName in blocks of 8,048 bytes through one reused buffer:
+// into a new temporary file in folder that then replaces whatever stood under the name, so
+// a reader of the old file keeps reading all of it and a link there is replaced, never
+// written through. A source that is the destination file itself is not copied onto itself
+// (nothing is reported but the total). Throws IoError on any failure.
 void CopyAttachment(const std::string &source, const std::string &folder, const QString &attachName,
                     const CopyCallbacks &callbacks = {});
-inline constexpr std::size_t CopyBlockSize = 8048;
+
+// Where the bytes to place come from: the user's own file (links followed) or a file in a
+// shared folder (no link followed, nothing but a plain file read).
+enum class AttachmentSource { Own, Shared };
+
+// Puts a copy of source into folder under attachmentKeyName(attachName), and returns the
+// name it stands under there: when a different file (or anything that is no plain file)
+// already holds that name, the copy takes the first free "name (2).ext", "name (3).ext", ...;
+// a file with the same bytes is reused. The bytes go to a temporary file first and are
+// renamed into place under the folder's lock; with count, the name's count in Attach.ini is
+// raised under the same lock. whileWaiting runs while the lock is waited for.
+QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
+                        const std::function<void()> &whileWaiting = {});
 
 // Attach.ini of a folder: section "attachments", one key per attachment name with its
 // count. Copies of the program on several machines update it; every read-modify-write is
-// serialised among them by a lock file beside it ("Attach.ini.lock").
+// serialised among them by a lock file beside it ("Attach.ini.lock"). The lock is our own
+// addition, so it never makes an operation fail: any user who may write the folder takes it
+// whoever made its file, and where no lock can be had (a read-only folder, a file system
+// without locks, a planted link or pipe, a holder that never lets go) the work goes on
+// without it.
 class AttachmentLock
 {
 public:
-    // Waits for the folder's lock; a lock that cannot be made throws "Unable to write to
-    // <folder>Attach.ini", as the count could not be written either.
-    explicit AttachmentLock(const std::string &folder);
+    // Waits at most MaxWaitMs for the lock, running whileWaiting between tries.
+    explicit AttachmentLock(const std::string &folder, const std::function<void()> &whileWaiting = {});
     ~AttachmentLock();
     AttachmentLock(const AttachmentLock &) = delete;
     AttachmentLock &operator=(const AttachmentLock &) = delete;
 
     const std::string &folder() const { return m_folder; }
+    bool held() const { return m_fd >= 0; }
+
+    static constexpr int MaxWaitMs = 20000;
 
 private:
     std::string m_folder;
     int m_fd = -1;
 };
 
-// Adds 1 to the count (missing counts as 0).
+// Adds 1 to the count (missing counts as 0; the count stops at the integer limit).
 void CountAttachment(const std::string &folder, const QString &attachName);
-// The same while the caller holds the folder's lock, so that copying the file and counting
+// The same while the caller holds the folder's lock, so that placing the file and counting
 // it are one step for every other copy of the program: a collector that lowers the count
 // to 0 can then never delete a copy whose count is still to come.
 void CountAttachment(const AttachmentLock &held, const QString &attachName);
@@ -85,19 +137,27 @@ void CountAttachment(const AttachmentLock &held, const QString &attachName);
 // holds the lock in the second form.
 int UncountAttachment(const std::string &folder, const QString &attachName);
 int UncountAttachment(const AttachmentLock &held, const QString &attachName);
+// Takes back a count a sender raised for a message that never arrived: uncounts under the
+// lock and deletes the file at 0. Never fails.
+void WithdrawAttachment(const std::string &folder, const QString &attachName);
 // Removes the key, whatever count it holds (the collector in its own folder).
-void ForgetAttachment(const std::string &folder, const QString &attachName);
+void ForgetAttachment(const std::string &folder, const QString &attachName,
+                      const std::function<void()> &whileWaiting = {});
 
 // Only one process works on an inbox datafile at a time: the lock is held by an open
 // lock file beside the datafile for as long as the object lives.
 class InboxLock
 {
 public:
-    // Returns nullptr when another process holds the lock.
+    // Returns nullptr only when another process holds the lock. Where no lock can be had at
+    // all (a read-only datafile folder, a file system without locks) the inbox is still
+    // ours to load: the object then holds nothing (held() is false).
     static std::unique_ptr<InboxLock> tryAcquire(const std::string &datafileName);
     ~InboxLock();
     InboxLock(const InboxLock &) = delete;
     InboxLock &operator=(const InboxLock &) = delete;
+
+    bool held() const { return m_fd >= 0; }
 
 private:
     explicit InboxLock(int fd);

@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,7 +29,36 @@ int openChecked(const std::string &path, int flags)
         fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        raiseIoError(errno);
+        raiseNameError(errno);
+    return fd;
+}
+
+int openPlain(const std::string &path, int access, bool followLink = false)
+{
+    checkName(path);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), access | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        // A link in the last component, or a folder opened for writing.
+        if (errno == ELOOP)
+            raiseNotPlainFile(path);
+        if (errno == EISDIR)
+            raiseNotPlainFile(path, true);
+        raiseNameError(errno);
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        raiseIoError(error);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        raiseNotPlainFile(path, S_ISDIR(st.st_mode));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -42,6 +74,12 @@ bool folderExists(const std::string &path)
 {
     struct stat st{};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool nameTaken(const std::string &path)
+{
+    struct stat st{};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
 void removeFile(const std::string &path)
@@ -106,9 +144,40 @@ File File::createExclusive(const std::string &path)
     if (fd < 0) {
         if (errno == EEXIST)
             return File();
-        raiseIoError(errno);
+        raiseNameError(errno);
     }
     return File(fd, path);
+}
+
+File File::openPlainRead(const std::string &path)
+{
+    return File(openPlain(path, O_RDONLY), path);
+}
+
+File File::openPlainReadWrite(const std::string &path)
+{
+    return File(openPlain(path, O_RDWR), path);
+}
+
+File File::openRegularRead(const std::string &path)
+{
+    return File(openPlain(path, O_RDONLY, true), path);
+}
+
+File File::createUnique(const std::string &folder, std::string_view prefix, std::string_view suffix,
+                        std::string &name)
+{
+    // The pid alone is not unique across the machines that share one folder.
+    static std::mt19937_64 random{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char unique[17];
+        std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(random()));
+        name = folder + std::string(prefix) + unique + std::string(suffix);
+        File file = createExclusive(name);
+        if (file.isOpen())
+            return file;
+    }
+    raiseIoError(EEXIST);
 }
 
 File File::openOrCreate(const std::string &path)
@@ -220,35 +289,46 @@ bool File::isSameFileAs(const File &other) const
     return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
-bool File::lockExclusive(bool wait)
+bool File::isFileNamed(const std::string &path) const
 {
-    struct flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-#ifdef F_OFD_SETLK
-    // An open-file-description lock also excludes a second open in this process; the
-    // classic record lock is the fallback where the kernel lacks it.
-    bool ofd = true;
-#else
-    bool ofd = false;
-#endif
+    struct stat mine{};
+    struct stat named{};
+    if (::fstat(m_fd, &mine) != 0)
+        raiseIoError(errno);
+    return ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+void File::copyPermissionsFrom(const File &other)
+{
+    struct stat st{};
+    struct stat mine{};
+    if (::fstat(other.m_fd, &st) == 0 && ::fstat(m_fd, &mine) == 0 && S_ISREG(st.st_mode) && S_ISREG(mine.st_mode))
+        ::fchmod(m_fd, st.st_mode & 07777);
+}
+
+std::int64_t File::modifiedSecondsAgo() const
+{
+    struct stat st{};
+    if (::fstat(m_fd, &st) != 0)
+        raiseIoError(errno);
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::seconds>(now).count() - st.st_mtime;
+}
+
+File::Lock File::tryLock()
+{
+    // A whole-file lock rather than a record lock, because a record lock for writing needs
+    // a descriptor open for writing, which a lock file made by another user may not give.
     for (;;) {
-#ifdef F_OFD_SETLK
-        const int command = ofd ? (wait ? F_OFD_SETLKW : F_OFD_SETLK) : (wait ? F_SETLKW : F_SETLK);
-#else
-        const int command = wait ? F_SETLKW : F_SETLK;
-#endif
-        if (::fcntl(m_fd, command, &lock) == 0)
-            return true;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+            return Lock::Taken;
         if (errno == EINTR)
             continue;
-        if (errno == EAGAIN || errno == EACCES)
-            return false;
-        if (errno == EINVAL && ofd) {
-            ofd = false;
-            continue;
-        }
-        raiseIoError(errno);
+        if (errno == EWOULDBLOCK)
+            return Lock::Busy;
+        // No locks on this file system (ENOLCK, EOPNOTSUPP), or a lock it maps onto a record
+        // lock that this open cannot take (EBADF).
+        return Lock::Unavailable;
     }
 }
 
@@ -269,7 +349,7 @@ RenameResult tryRenameNoReplace(const std::string &from, const std::string &to)
     if (errno == EEXIST)
         return RenameResult::Taken;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        raiseIoError(errno);
+        raiseNameError(errno);
 #endif
     // A hard link fails when the name is taken, which makes it a rename that never replaces.
     if (::link(from.c_str(), to.c_str()) == 0) {
@@ -281,7 +361,7 @@ RenameResult tryRenameNoReplace(const std::string &from, const std::string &to)
     // File systems without hard links (FAT, some shares) say so in several ways.
     if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
         return RenameResult::Unsupported;
-    raiseIoError(errno);
+    raiseNameError(errno);
 }
 
 void renameReplace(const std::string &from, const std::string &to)
@@ -289,7 +369,7 @@ void renameReplace(const std::string &from, const std::string &to)
     checkName(from);
     checkName(to);
     if (::rename(from.c_str(), to.c_str()) != 0)
-        raiseIoError(errno);
+        raiseNameError(errno);
 }
 
 void replaceFile(const std::string &path, const char *data, std::size_t size)

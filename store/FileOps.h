@@ -3,12 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Checked file operations: every failure throws IoError. Names are used exactly as
 // given; nothing is ever joined or normalised here.
 
 bool fileExists(const std::string &path);   // a file that is not a directory
 bool folderExists(const std::string &path); // a directory; empty text is no folder
+// Anything at all stands under the name, a link to nothing included.
+bool nameTaken(const std::string &path);
 // Deleting a file is not checked: a missing file or a failure is silently ignored.
 void removeFile(const std::string &path);
 
@@ -29,6 +32,17 @@ public:
     static File createExclusive(const std::string &path);
     // Opens for writing, creating the file when missing but never truncating it.
     static File openOrCreate(const std::string &path);
+    // For files in folders every user of the office can write into, where anything found
+    // may have been planted: a link in the last component is never followed and a pipe or
+    // device is never waited on. Whatever is not a plain file throws NotPlainFile.
+    static File openPlainRead(const std::string &path);
+    static File openPlainReadWrite(const std::string &path);
+    // The user's own file, through links, but never a pipe or device that would block.
+    static File openRegularRead(const std::string &path);
+    // A new file under a fresh name in folder, created exclusively (so never through a
+    // link): folder + prefix + 16 hex digits + suffix. name receives the path.
+    static File createUnique(const std::string &folder, std::string_view prefix, std::string_view suffix,
+                             std::string &name);
 
     bool isOpen() const { return m_fd >= 0; }
     const std::string &path() const { return m_path; }
@@ -48,12 +62,21 @@ public:
 
     // True when both are open on one file, however each was named.
     bool isSameFileAs(const File &other) const;
-    // Takes an exclusive lock on the whole file for this open file (the kernel drops it
-    // when the last descriptor of it closes, also when the process dies). Returns false
-    // when another holds it and wait is false; waits for it otherwise.
-    bool lockExclusive(bool wait);
+    // True when path names this very file now (a rename over it makes it another).
+    bool isFileNamed(const std::string &path) const;
+    // Best effort: gives this file the permission bits of other.
+    void copyPermissionsFrom(const File &other);
+    std::int64_t modifiedSecondsAgo() const;
+
+    enum class Lock { Taken, Busy, Unavailable };
+    // Tries an exclusive lock on the whole file for this open file, which a read-only open
+    // may take too; the kernel drops it when the last descriptor of the open file closes,
+    // also when the process dies. Unavailable where the file system offers no locks.
+    Lock tryLock();
     // Hands the descriptor over; the File is closed afterwards without closing it.
     int release();
+    // Takes a descriptor over (-1 gives a File that is not open).
+    static File adopt(int fd, std::string path) { return File(fd, std::move(path)); }
 
 private:
     File(int fd, std::string path);
@@ -66,7 +89,8 @@ enum class RenameResult { Renamed, Taken, Unsupported };
 // link + unlink where the file system cannot rename without replacing, and answers
 // Unsupported when it offers neither.
 RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
-// Atomically replaces "to" with "from" (same folder).
+// Atomically replaces "to" with "from" (same folder). A link at "to" is replaced itself,
+// never what it points at.
 void renameReplace(const std::string &from, const std::string &to);
 // Writes the whole file under a fresh temporary name beside it, flushes it and renames it
 // over path, so that a crash leaves the old file or the new one, never a part of either.

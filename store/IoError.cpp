@@ -24,7 +24,6 @@ Failure classify(int errnum)
         return {IoError::FileNotFound, "File not found"};
     case ENOTDIR:
     case ENAMETOOLONG:
-    case EINVAL:
         return {IoError::InvalidFilename, "Invalid filename"};
     case EMFILE:
     case ENFILE:
@@ -64,6 +63,26 @@ void raiseReadBeyondEnd()
 void raiseInvalidFilename()
 {
     throw IoError(IoError::InvalidFilename, "Invalid filename");
+}
+
+void raiseNameError(int errnum)
+{
+    if (errnum == EINVAL)
+        raiseInvalidFilename();
+    raiseIoError(errnum);
+}
+
+void raiseNotPlainFile(const std::string &path, bool folder)
+{
+    // A folder where a file belongs is what the window has always called so.
+    if (folder)
+        throw IoError(IoError::NotPlainFile, "File access denied");
+    throw IoError(IoError::NotPlainFile, notPlainFileText(path));
+}
+
+std::string notPlainFileText(const std::string &path)
+{
+    return path + " is not a plain file (a link, a folder or a special file): left alone";
 }
 
 void raiseProfileWriteError(const std::string &path, int errnum)

@@ -19,6 +19,8 @@ public:
     static constexpr int ReadBeyondEnd = 100;
     static constexpr int DiskFull = 101;
     static constexpr int InvalidNumericInput = 106;
+    // A link, folder, pipe or device where a plain file was expected in a shared folder.
+    static constexpr int NotPlainFile = 150;
 
 private:
     int m_code;
@@ -33,5 +35,11 @@ std::string ioErrorMessage(int errnum);
 [[noreturn]] void raiseReadBeyondEnd();
 // Throws "Invalid filename" (an empty or malformed name).
 [[noreturn]] void raiseInvalidFilename();
+// Throws the error of a failed operation on a name: EINVAL there means the file system
+// refused the name ("Invalid filename"); any other errno as raiseIoError.
+[[noreturn]] void raiseNameError(int errnum);
+// Throws NotPlainFile: "File access denied" for a folder, else notPlainFileText(path).
+[[noreturn]] void raiseNotPlainFile(const std::string &path, bool folder = false);
+std::string notPlainFileText(const std::string &path);
 // Throws "Unable to write to %s" with the profile file's full path.
 [[noreturn]] void raiseProfileWriteError(const std::string &path, int errnum);

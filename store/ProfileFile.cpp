@@ -4,6 +4,7 @@
 #include "FileOps.h"
 #include "IoError.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <atomic>
@@ -23,23 +24,29 @@ constexpr qsizetype MaxValueLength = 2047;
 struct IniText
 {
     QStringList lines;
-    bool utf8 = false; // a hand-edited file that starts with a UTF-8 byte order mark
+    bool bom = false;  // starts with a UTF-8 byte order mark
+    bool utf8 = false; // read as UTF-8
 };
 
-bool isRegularFile(const std::string &path)
+// The whole file when it is one to read: a missing file, or for a shared file anything that
+// is no plain file, gives nothing. A file that exists but cannot be read, or is too large,
+// throws, so a write never replaces it with the new key alone.
+QByteArray readFileBytes(const std::string &path, ProfileKind kind)
 {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Only regular files are read: a device such as /dev/zero would never end. A file that
-// exists but cannot be read throws, so a write never replaces it with the new key alone.
-QByteArray readFileBytes(const std::string &path)
-{
-    if (!isRegularFile(path))
-        return {};
-    File file = File::openRead(path);
+    File file;
+    try {
+        file = kind == ProfileKind::Shared ? File::openPlainRead(path) : File::openRegularRead(path);
+    } catch (const IoError &error) {
+        if (error.code() == IoError::FileNotFound)
+            return {};
+        // A device such as /dev/zero would never end; a planted link is no file of ours.
+        if (error.code() == IoError::NotPlainFile && (kind == ProfileKind::Shared || !folderExists(path)))
+            return {};
+        throw;
+    }
     const std::int64_t size = file.size();
+    if (size > TProfileFile::MaxBytes)
+        raiseIoError(EFBIG);
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
     if (size > 0)
         file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
@@ -48,23 +55,33 @@ QByteArray readFileBytes(const std::string &path)
 }
 
 // Reading never fails: what cannot be read reads as an empty file.
-QByteArray readFileOrNothing(const std::string &path)
+QByteArray readFileOrNothing(const std::string &path, ProfileKind kind)
 {
     try {
-        return readFileBytes(path);
+        return readFileBytes(path, kind);
     } catch (const IoError &) {
         return {};
     }
 }
 
-IniText parse(const QByteArray &bytes)
+bool isValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+IniText parse(const QByteArray &bytes, ProfileKind kind)
 {
     static const QByteArray bom("\xEF\xBB\xBF", 3);
     IniText ini;
     QString text;
     if (bytes.startsWith(bom)) {
-        ini.utf8 = true;
+        ini.bom = ini.utf8 = true;
         text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    } else if (kind == ProfileKind::Own && isValidUtf8(bytes)) {
+        ini.utf8 = true;
+        text = QString::fromUtf8(bytes);
     } else {
         text = fromCp1252(bytes);
     }
@@ -78,28 +95,52 @@ IniText parse(const QByteArray &bytes)
     return ini;
 }
 
-QByteArray serialize(const IniText &ini)
+bool fitsCp1252(QStringView text)
+{
+    for (QChar c : text)
+        if (!unicodeToCp1252(c.unicode()))
+            return false;
+    return true;
+}
+
+QByteArray serialize(const IniText &ini, ProfileKind kind)
 {
     QString text;
     for (const QString &line : ini.lines) {
         text += line;
         text += QStringLiteral("\r\n");
     }
-    if (ini.utf8)
+    if (ini.bom)
         return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
+    // Other copies read Windows-1252; a text it cannot hold stays readable here as UTF-8.
+    if (kind == ProfileKind::Own && !fitsCp1252(text))
+        return text.toUtf8();
     return toCp1252(text);
+}
+
+// "[name]", perhaps with a comment after it: the position of the closing bracket, or -1.
+qsizetype sectionEnd(QStringView trimmed)
+{
+    if (!trimmed.startsWith(QLatin1Char('[')))
+        return -1;
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return -1;
+    const QStringView rest = trimmed.mid(close + 1).trimmed();
+    if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(';')) && !rest.startsWith(QLatin1Char('#')))
+        return -1;
+    return close;
 }
 
 bool isSectionLine(QStringView line)
 {
-    const QStringView trimmed = line.trimmed();
-    return trimmed.size() >= 2 && trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'));
+    return sectionEnd(line.trimmed()) >= 0;
 }
 
 QStringView sectionNameOf(QStringView line)
 {
     const QStringView trimmed = line.trimmed();
-    return trimmed.mid(1, trimmed.size() - 2).trimmed();
+    return trimmed.mid(1, sectionEnd(trimmed) - 1).trimmed();
 }
 
 // The first line of the body of the section (after its header) and the line after its
@@ -201,16 +242,15 @@ bool fitsOnOneLine(QStringView text)
     return true;
 }
 
-std::atomic<unsigned> tempCounter{0};
-
 // Writes the whole file beside itself and renames it over the old one, so a crash or a
-// full disk leaves the old file or the new one, never a truncated file. A path that
-// exists but is no regular file (a device) is written in place.
-void writeFileBytes(const std::string &path, const QByteArray &bytes)
+// full disk leaves the old file or the new one, never a truncated file. The user's own file
+// keeps a link and its permissions, and one that is no regular file (a device) is written
+// in place; in a shared folder the new file simply replaces whatever stood under the name.
+void writeFileBytes(const std::string &path, const QByteArray &bytes, ProfileKind kind)
 {
-    const std::string target = followLink(path);
+    const std::string target = kind == ProfileKind::Own ? followLink(path) : path;
     struct stat st{};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = kind == ProfileKind::Own && ::stat(target.c_str(), &st) == 0;
     try {
         if (exists && S_ISDIR(st.st_mode))
             raiseIoError(EISDIR);
@@ -222,12 +262,10 @@ void writeFileBytes(const std::string &path, const QByteArray &bytes)
             file.close();
             return;
         }
-        File temp;
+        if (kind == ProfileKind::Shared && folderExists(target))
+            raiseIoError(EISDIR);
         std::string tempPath;
-        while (!temp.isOpen()) {
-            tempPath = target + "." + std::to_string(::getpid()) + "-" + std::to_string(++tempCounter) + ".tmp";
-            temp = File::createExclusive(tempPath);
-        }
+        File temp = File::createUnique(folderOf(target), ".quindle-ini-", ".tmp", tempPath);
         try {
             if (exists)
                 ::chmod(tempPath.c_str(), st.st_mode & 07777);
@@ -305,14 +343,15 @@ int parseProfileInteger(QStringView text, int defaultValue)
     return number.value_or(defaultValue);
 }
 
-TProfileFile::TProfileFile(std::string path)
+TProfileFile::TProfileFile(std::string path, ProfileKind kind)
     : m_path(std::move(path))
+    , m_kind(kind)
 {
 }
 
 QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
 {
-    const IniText ini = parse(readFileOrNothing(m_path));
+    const IniText ini = parse(readFileOrNothing(m_path, m_kind), m_kind);
     const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
     if (found.line < 0)
         return defaultValue.left(MaxValueLength);
@@ -329,7 +368,7 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
 
     IniText ini;
     try {
-        ini = parse(readFileBytes(m_path));
+        ini = parse(readFileBytes(m_path, m_kind), m_kind);
     } catch (const IoError &error) {
         raiseProfileWriteError(m_path, error.code());
     }
@@ -352,7 +391,7 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
             ini.lines.insert(at, line);
         }
     }
-    writeFileBytes(m_path, serialize(ini));
+    writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
 }
 
 int TProfileFile::ReadInteger(QStringView section, QStringView key, int defaultValue) const
@@ -377,7 +416,7 @@ void TProfileFile::WriteBool(QStringView section, QStringView key, bool value)
 
 QStringList TProfileFile::ReadKeys(QStringView section) const
 {
-    const IniText ini = parse(readFileOrNothing(m_path));
+    const IniText ini = parse(readFileOrNothing(m_path, m_kind), m_kind);
     const SectionRange range = findSection(ini.lines, section.trimmed());
     QStringList keys;
     for (qsizetype i = range.header + 1; range.header >= 0 && i < range.end; ++i) {
@@ -395,12 +434,12 @@ QStringList TProfileFile::ReadKeys(QStringView section) const
 void TProfileFile::DeleteKey(QStringView section, QStringView key)
 {
     try {
-        IniText ini = parse(readFileBytes(m_path));
+        IniText ini = parse(readFileBytes(m_path, m_kind), m_kind);
         const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
         if (found.line < 0)
             return;
         ini.lines.removeAt(found.line);
-        writeFileBytes(m_path, serialize(ini));
+        writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
     } catch (const IoError &) {
     }
 }

@@ -4,18 +4,34 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <string>
+
+// Who may have written a profile file, which decides how it is read and written.
+enum class ProfileKind {
+    // The user's own file ("main.ini"): a link is the user's choice, and a write replaces the
+    // file it names. Read as UTF-8 when it is valid UTF-8 (edited by hand here), else as
+    // Windows-1252; written in Windows-1252 when every character fits, else in UTF-8.
+    Own,
+    // A file in a folder every user of the office writes into (Attach.ini): a link or
+    // anything else than a plain file under its name reads as no file and is replaced by the
+    // next write, never written through. Windows-1252, which every copy reads.
+    Shared,
+};
 
 // One profile (INI) file, named by its full path. Section and key names match without
 // regard to letter case. Every read goes to the file and every write goes through to it
 // at once, so another object or another copy of the program sees it. Reading never
 // fails (whatever cannot be read gives the default); a failed write throws IoError
 // "Unable to write to <path>". Files are written with CRLF line ends and read with CRLF
-// or LF; their text is Windows-1252.
+// or LF. A file larger than MaxBytes is taken as damaged: it reads as no file and is
+// never rewritten (a write fails).
 class TProfileFile
 {
 public:
-    explicit TProfileFile(std::string path);
+    explicit TProfileFile(std::string path, ProfileKind kind = ProfileKind::Own);
+
+    static constexpr std::int64_t MaxBytes = 4 * 1024 * 1024;
 
     const std::string &path() const { return m_path; }
 
@@ -41,6 +57,7 @@ public:
 
 private:
     std::string m_path;
+    ProfileKind m_kind;
 };
 
 // The integer rule of ReadInteger applied to a text: "0x"/"0X" (more than two characters)

@@ -13,12 +13,12 @@ namespace {
 
 // Returns the number of bytes after the last whole record.
 template<class Rec, class Array>
-std::int64_t readRecords(const std::string &path, Array &records)
+std::int64_t readRecords(const std::string &path, Array &records, RecordPlace place)
 {
     // A folder opens for reading like a file and would pass for one without records.
     if (folderExists(path))
         raiseIoError(EISDIR);
-    File file = File::openRead(path);
+    File file = place == RecordPlace::Shared ? File::openPlainRead(path) : File::openRegularRead(path);
     const std::int64_t length = file.size();
     const std::int64_t count = length / Rec::Size;
     records.resize(static_cast<std::size_t>(count));
@@ -37,26 +37,32 @@ static_assert(sizeof(TAddressRec) == TAddressRec::Size);
 MessageFileContents readMessageFile(const std::string &path)
 {
     MessageFileContents contents;
-    contents.trailingBytes = readRecords<TMessageRecord>(path, contents.records);
+    contents.trailingBytes = readRecords<TMessageRecord>(path, contents.records, RecordPlace::Own);
     return contents;
 }
 
 void readMessageFile(const std::string &path, TInboxData &into)
 {
-    readRecords<TMessageRecord>(path, into);
+    readRecords<TMessageRecord>(path, into, RecordPlace::Own);
 }
 
 AddressFileContents readAddressFile(const std::string &path)
 {
     AddressFileContents contents;
-    contents.trailingBytes = readRecords<TAddressRec>(path, contents.records);
+    contents.trailingBytes = readRecords<TAddressRec>(path, contents.records, RecordPlace::Shared);
     return contents;
 }
 
-void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size)
+void writeRecordInPlace(File &file, std::int64_t offset, const char *record, int size)
 {
-    File file = File::openReadWrite(path);
-    file.writeAt(index * size, record, static_cast<std::size_t>(size));
+    file.writeAt(offset + 1, record + 1, static_cast<std::size_t>(size - 1));
+    file.writeAt(offset, record, 1);
+}
+
+void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size, RecordPlace place)
+{
+    File file = place == RecordPlace::Shared ? File::openPlainReadWrite(path) : File::openReadWrite(path);
+    writeRecordInPlace(file, index * size, record, size);
     file.close();
 }
 
@@ -80,18 +86,20 @@ std::string packingFileName(const std::string &path)
     return path + ".new";
 }
 
-std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch)
+std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch, RecordPlace place)
 {
-    const std::string path = followLink(linkOrPath);
-    const std::string packingPath = packingFileName(path);
-    File source = File::openRead(path);
+    const bool shared = place == RecordPlace::Shared;
+    const std::string path = shared ? linkOrPath : followLink(linkOrPath);
+    std::string packingPath = shared ? std::string() : packingFileName(path);
+    File source = shared ? File::openPlainRead(path) : File::openRead(path);
     File packing;
     try {
-        packing = File::create(packingPath);
-        // The new file takes the old one's permissions.
-        struct stat st{};
-        if (::stat(path.c_str(), &st) == 0)
-            ::chmod(packingPath.c_str(), st.st_mode & 07777);
+        if (shared)
+            packing = File::createUnique(folderOf(path), ".quindle-list-", ".tmp", packingPath);
+        else
+            packing = File::create(packingPath);
+        // The new file takes the old one's permissions (set on the open file: a name may be a link).
+        packing.copyPermissionsFrom(source);
 
         // Blocks of records are read at once and their kept records written at once.
         constexpr std::int64_t blockRecords = 64;

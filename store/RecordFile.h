@@ -4,6 +4,7 @@
 #include "MessageRecord.h"
 
 #include <cstdint>
+#include "FileOps.h"
 #include <string>
 #include <vector>
 
@@ -19,9 +20,14 @@ struct RecordFileContents
 using MessageFileContents = RecordFileContents<TMessageRecord, TInboxData>;
 using AddressFileContents = RecordFileContents<TAddressRec>;
 
+// Where a record file lives: the inbox datafile in the user's own data folder, which may be
+// a link of the user's choosing, or the address list in a folder other users may share,
+// where a link is never followed and nothing but a plain file is opened.
+enum class RecordPlace { Own, Shared };
+
 // Reads every whole record of an existing file, in order.
 MessageFileContents readMessageFile(const std::string &path);
-AddressFileContents readAddressFile(const std::string &path);
+AddressFileContents readAddressFile(const std::string &path); // a shared file
 // The same into an existing array, which takes the file's record count.
 void readMessageFile(const std::string &path, TInboxData &into);
 
@@ -30,12 +36,19 @@ void createRecordFile(const std::string &path, int size);
 
 // Writes one record at index i of an existing file (not truncated); an index at or past
 // the end lengthens the file, and skipped records read back as zero bytes.
-void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size);
+void writeRecordAt(const std::string &path, std::int64_t index, const char *record, int size,
+                   RecordPlace place = RecordPlace::Own);
 template<class Rec>
 void writeRecordAt(const std::string &path, std::int64_t index, const Rec &record)
 {
-    writeRecordAt(path, index, record.bytes.data(), Rec::Size);
+    writeRecordAt(path, index, record.bytes.data(), Rec::Size,
+                  Rec::Size == TAddressRec::Size ? RecordPlace::Shared : RecordPlace::Own);
 }
+
+// Writes a record in place so that a write torn anywhere (a share takes a record in
+// pieces, and a copy may die between them) leaves an unused record: everything but the
+// first byte, then the first byte, the length of From or Name, which makes it used.
+void writeRecordInPlace(File &file, std::int64_t offset, const char *record, int size);
 
 // The file beside a record file into which a compaction writes the new content before
 // renaming it over the file.
@@ -47,4 +60,6 @@ std::string packingFileName(const std::string &path);
 // complete and removes the new one. When nothing is kept, one zero record takes their
 // place so that the file never becomes empty. scratch (size bytes) ends holding the last
 // record read from path. Returns the number of records kept.
-std::int64_t packRecordFile(const std::string &path, int size, char *scratch);
+// A shared file is written under a fresh name created exclusively; the own datafile under
+// packingFileName, through a link of the user's to the file it names.
+std::int64_t packRecordFile(const std::string &path, int size, char *scratch, RecordPlace place = RecordPlace::Own);

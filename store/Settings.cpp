@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "Cp1252.h"
+#include "DropFiles.h"
 #include "Paths.h"
 #include "ProfileFile.h"
 
@@ -12,9 +14,20 @@ std::string settingsFileName(const std::string &programFolder)
     return programFolder + pathFromText(FileName);
 }
 
+QString settingsTextProblem(const TSettings &settings)
+{
+    const QString refusal = cp1252RefusalMessage(QStringLiteral("\"Your Name\""), settings.Name);
+    if (!refusal.isEmpty())
+        return refusal;
+    if (!settings.Name.isEmpty() && !isPlainFileName(settings.Name))
+        return QStringLiteral("\"Your Name\" cannot be part of a drop file name: it is \".\" or \"..\", or holds a "
+                              "folder separator or a control character. Nothing was saved.");
+    return QString();
+}
+
 TSettings readSettings(const std::string &programFolder)
 {
-    const TProfileFile ini(settingsFileName(programFolder));
+    const TProfileFile ini(settingsFileName(programFolder), ProfileKind::Own);
     TSettings settings;
     settings.MyDest = ini.ReadString(DestinationSection, MyDest, QString());
     settings.Name = ini.ReadString(SettingsSection, Name, QString());

@@ -35,6 +35,12 @@ struct TSettings
     bool operator==(const TSettings &) const = default;
 };
 
+// Why Save must refuse the settings as they are: "Your Name" holds a character that
+// Windows-1252 cannot (the message names it), or cannot be part of a drop file name. Empty
+// when they may be saved. Drop files are named and found by this name, so a name no peer
+// can spell would never receive mail.
+QString settingsTextProblem(const TSettings &settings);
+
 // programFolder ends with a separator; the file is programFolder + "main.ini".
 std::string settingsFileName(const std::string &programFolder);
 // Missing file or keys read as empty text and unchecked switches.

@@ -9,6 +9,7 @@
 #include "InboxFile.h"
 #include "IoError.h"
 #include "Paths.h"
+#include "RecordFile.h"
 #include "Send.h"
 #include "Settings.h"
 #include "SettingsCheck.h"
@@ -147,6 +148,8 @@ int runSend(int argc, char **argv)
         int messageReady = 0;
         const SendCommandReport report =
             sendCommand(programFolder, view, attachPaths, addresses, outgoing, messageReady);
+        for (const QString &notice : report.sent.notices)
+            printLine(stderr, notice);
         if (report.message != MessagesSentMessage)
             return fail(report.message);
         printLine(stdout, QStringLiteral("sent to ") + plural(report.sent.dropFiles, "folder", "folders"));
@@ -176,8 +179,16 @@ int runCollect(int argc, char **argv)
         const TAddressData addresses = loadAddresses(addressFileName(settings->Addresses));
         TMessageRecord incoming;
         const CollectReport report = collectMail(*settings, datafile, inbox, incoming, addresses);
+        for (const QString &notice : report.notices)
+            printLine(stderr, notice);
         printLine(stdout, QStringLiteral("collected ") + plural(report.collected, "message", "messages"));
         return 0;
+    } catch (const CollectError &error) {
+        for (const QString &notice : error.report().notices)
+            printLine(stderr, notice);
+        printLine(stdout, QStringLiteral("collected ") + plural(error.report().collected, "message", "messages")
+                              + QStringLiteral(" before an error"));
+        return fail(QString::fromLocal8Bit(error.what()));
     } catch (const IoError &error) {
         return fail(QString::fromLocal8Bit(error.what()));
     }
@@ -200,10 +211,14 @@ QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
         QJsonArray beyond;
         for (int n : run.beyondGap)
             beyond.append(n);
+        QJsonArray claimed;
+        for (int n : run.claimed)
+            claimed.append(n);
         recipients.append(QJsonObject{{QStringLiteral("name"), run.recipient},
                                       {QStringLiteral("run"), run.run},
                                       {QStringLiteral("stopsAt"), run.stopsAt},
-                                      {QStringLiteral("beyondGap"), beyond}});
+                                      {QStringLiteral("beyondGap"), beyond},
+                                      {QStringLiteral("claimedByAnother"), claimed}});
     }
     QJsonArray entries;
     for (const AttachmentEntry &entry : report.entries) {
@@ -216,6 +231,8 @@ QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
     return QJsonObject{{QStringLiteral("folder"), textFromPath(folder)},
                        {QStringLiteral("recipients"), recipients},
                        {QStringLiteral("shortFiles"), jsonStrings(report.shortFiles)},
+                       {QStringLiteral("staleFiles"), jsonStrings(report.staleFiles)},
+                       {QStringLiteral("notPlainFiles"), jsonStrings(report.notPlainFiles)},
                        {QStringLiteral("temporaryFiles"), jsonStrings(report.temporaryFiles)},
                        {QStringLiteral("attachIniPresent"), report.attachIniPresent},
                        {QStringLiteral("attachments"), entries},
@@ -242,10 +259,19 @@ void printText(const FolderCheckReport &report)
             line += QStringLiteral(", then stops at %1 (shorter than one record)").arg(drop(run.stopsAt));
         printLine(stdout, line);
         for (int n : run.beyondGap)
-            printLine(stdout, QStringLiteral("  beyond a gap, not collected: ") + drop(n));
+            printLine(stdout, QStringLiteral("  beyond a gap, collected after the run: ") + drop(n));
+        for (int n : run.claimed)
+            printLine(stdout, QStringLiteral("  beyond a gap, not collected (another address book name could claim "
+                                             "it): ") + drop(n));
     }
     for (const QString &name : report.shortFiles)
-        printLine(stdout, QStringLiteral("short drop file (stops every collection there): ") + name);
+        printLine(stdout, QStringLiteral("short drop file (stops every collection there until it is complete): ") + name);
+    for (const QString &name : report.staleFiles)
+        printLine(stdout, QStringLiteral("stale drop file (a sender stopped while writing it; collections go past it): ")
+                              + name);
+    for (const QString &name : report.notPlainFiles)
+        printLine(stdout, QStringLiteral("not a plain file under a drop file name (a link, folder or special file; "
+                                         "collections go past it): ") + name);
     for (const QString &name : report.temporaryFiles)
         printLine(stdout, QStringLiteral("temporary file left by a sender: ") + name);
     if (!report.attachIniPresent)
@@ -266,14 +292,43 @@ void printText(const FolderCheckReport &report)
 
 } // namespace
 
+namespace {
+
+// The entries of an address list whose names could never receive mail.
+int checkAddressList(const std::string &file, bool json)
+{
+    const std::vector<UnusableAddressName> unusable = unusableAddressNames(readAddressFile(file).records);
+    if (json) {
+        QJsonArray entries;
+        for (const UnusableAddressName &u : unusable)
+            entries.append(QJsonObject{{QStringLiteral("index"), u.index},
+                                       {QStringLiteral("name"), u.name},
+                                       {QStringLiteral("problem"), u.problem}});
+        const QJsonObject report{{QStringLiteral("addressList"), textFromPath(file)},
+                                 {QStringLiteral("unusableNames"), entries},
+                                 {QStringLiteral("needsAttention"), !unusable.empty()}};
+        std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
+    } else {
+        for (const UnusableAddressName &u : unusable)
+            printLine(stdout, QStringLiteral("entry %1: %2 Sends to it are refused.").arg(u.index + 1).arg(u.problem));
+        printLine(stdout, unusable.empty() ? QStringLiteral("ok") : QStringLiteral("needs attention"));
+    }
+    return unusable.empty() ? 0 : Failed;
+}
+
+} // namespace
+
 int runCheck(int argc, char **argv)
 {
-    const char *checkUsage = "check [--json] FOLDER";
+    const char *checkUsage = "check [--json] [--addresses ADDRESSLIST] FOLDER|ADDRESSLIST";
     bool json = false;
     const char *folderArg = nullptr;
+    const char *addressesArg = nullptr;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0)
             json = true;
+        else if (std::strcmp(argv[i], "--addresses") == 0 && i + 1 < argc)
+            addressesArg = argv[++i];
         else if (!folderArg)
             folderArg = argv[i];
         else
@@ -281,11 +336,19 @@ int runCheck(int argc, char **argv)
     }
     if (!folderArg)
         return usage(checkUsage);
-    const std::string folder = asFolder(folderArg);
     try {
+        if (fileExists(folderArg))
+            return checkAddressList(folderArg, json);
+        const std::string folder = asFolder(folderArg);
         if (!folderExists(folder))
             return fail(QStringLiteral("Folder not found: ") + textFromPath(folder));
-        const FolderCheckReport report = checkFolder(folder);
+        QStringList names;
+        if (addressesArg) {
+            for (const TAddressRec &entry : readAddressFile(addressesArg).records)
+                if (!entry.isEmpty())
+                    names.append(entry.Name());
+        }
+        const FolderCheckReport report = checkFolder(folder, names);
         if (json)
             std::fputs(QJsonDocument(toJson(folder, report)).toJson(QJsonDocument::Indented).constData(), stdout);
         else

@@ -137,13 +137,17 @@ TEST_F(Build, BuiltRecordCarriesNothingOfEarlierRecords)
     EXPECT_EQ(bytes.find("QQQQ"), std::string::npos); // the temporary folder's name may hold a Q
 }
 
-TEST_F(Build, BodyFileThatCannotBeWrittenEndsTheBuild)
+TEST_F(Build, BodyFileThatCannotBeWrittenEndsTheBuildNamingTheFile)
 {
+    view.bodyRtf = "{}";
+    const std::string missing = t.root() + "gone/";
+    EXPECT_EQ(errorOf<IoError>([&] { createMessageFile(missing, view, addresses, outgoing, ready); }),
+              "Unable to create " + missing + "tmprtf.tmp: File not found");
     // A folder where the body file should be.
     t.folder("program/tmprtf.tmp");
-    view.bodyRtf = "{}";
-    EXPECT_THROW(build(), IoError);
+    EXPECT_EQ(errorOf<IoError>([&] { build(); }), "Unable to replace " + t.program() + "tmprtf.tmp: File access denied");
     EXPECT_EQ(ready, 0);
+    EXPECT_EQ(listFolder(t.program()), std::vector<std::string>{"tmprtf.tmp/"}) << "no file of the build stays";
 }
 
 } // namespace

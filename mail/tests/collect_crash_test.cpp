@@ -54,12 +54,14 @@ struct Office
     }
 
     // Runs quindle-tool collect with the crash library; returns true when it ran to its end.
-    bool collect(const QString &crashAt, const std::string &countFile = {}) const
+    bool collect(const QString &crashAt, const std::string &countFile = {}, bool kill = false) const
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUINDLE_CRASHPOINT));
         env.insert(QStringLiteral("QUINDLE_CRASH_AT"), crashAt);
+        if (kill)
+            env.insert(QStringLiteral("QUINDLE_CRASH_MODE"), QStringLiteral("kill"));
         if (!countFile.empty())
             env.insert(QStringLiteral("QUINDLE_CRASH_COUNT"), qs(countFile));
         process.setProcessEnvironment(env);
@@ -121,6 +123,44 @@ TEST(CollectCrash, PowerCutAtRandomPointsLosesNothing)
             };
             for (const std::string &subject : twice)
                 EXPECT_EQ(groupOf(subject), groupOf(twice.front())) << subject;
+        }
+    }
+}
+
+// A collector killed at any write, flush or delete (a write torn in half), then run again:
+// every message is in the inbox whole, at most the one in flight twice, no drop file left.
+TEST(CollectCrash, KilledAtRandomPointsTakesEveryMessageOnce)
+{
+    long points = 0;
+    {
+        const Office office;
+        const std::string countFile = office.t.root() + "points";
+        ASSERT_TRUE(office.collect(qs("0"), countFile, true));
+        points = std::stol(readAll(countFile));
+    }
+    std::mt19937 random(20240612);
+    std::uniform_int_distribution<long> pick(1, points);
+    for (int trial = 0; trial < 16; ++trial) {
+        const Office office;
+        const long crashAt = pick(random);
+        SCOPED_TRACE("killed at point " + std::to_string(crashAt) + " of " + std::to_string(points));
+        EXPECT_FALSE(office.collect(qs(std::to_string(crashAt)), {}, true));
+        ASSERT_TRUE(office.collect(qs("0")));
+
+        std::map<std::string, int> copies;
+        int twice = 0;
+        for (const TMessageRecord &r : readMessageFile(office.datafile).records) {
+            if (r.isEmpty())
+                continue;
+            const std::string subject = r.Subject().toStdString();
+            ASSERT_TRUE(office.sent.count(subject) && office.sent.at(subject) == recordBytes(r)) << "torn record";
+            if (++copies[subject] == 2)
+                ++twice;
+        }
+        EXPECT_LE(twice, 1);
+        for (const auto &[subject, record] : office.sent) {
+            EXPECT_GT(copies[subject], 0) << subject << " lost";
+            EXPECT_FALSE(fileExists(office.dropOf(subject))) << subject;
         }
     }
 }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 namespace {
 
 struct ToolRun
@@ -52,6 +55,11 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     writeAll(f + "stray.bin", "s");
     writeAll(f + "Attach.ini", "[attachments]\r\nreport.doc=3\r\nx.zip=1\r\n");
     const std::string before = readAll(f + "Attach.ini");
+    // Planted, and left by a sender that died while writing in place minutes ago.
+    std::filesystem::create_symlink(f + "report.doc", f + "Cid1.qdm");
+    writeAll(f + "Cid2.qdm", "");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(6);
+    std::filesystem::last_write_time(f + "Cid2.qdm", old);
 
     const ToolRun run = runTool({QStringLiteral("check"), QStringLiteral("--json"), qs(f)});
     EXPECT_EQ(run.status, 1) << run.err.toStdString();
@@ -67,6 +75,8 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     EXPECT_EQ(bob.value(QStringLiteral("run")).toInt(), 3);
     EXPECT_EQ(bob.value(QStringLiteral("stopsAt")).toInt(), 2);
     EXPECT_EQ(json.value(QStringLiteral("shortFiles")).toArray(), QJsonArray{qs("Bob2.qdm")});
+    EXPECT_EQ(json.value(QStringLiteral("staleFiles")).toArray(), QJsonArray{qs("Cid2.qdm")});
+    EXPECT_EQ(json.value(QStringLiteral("notPlainFiles")).toArray(), QJsonArray{qs("Cid1.qdm")});
     EXPECT_EQ(json.value(QStringLiteral("temporaryFiles")).toArray(),
               QJsonArray{qs(".quindle-drop-0123456789abcdef.tmp")});
 
@@ -84,13 +94,24 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     // The plain text names the same findings; the folder is only read.
     const ToolRun text = runTool({QStringLiteral("check"), qs(f)});
     EXPECT_EQ(text.status, 1);
-    for (const char *line : {"Ann: collects Ann1.qdm to Ann2.qdm", "beyond a gap, not collected: Ann4.qdm",
+    for (const char *line : {"Ann: collects Ann1.qdm to Ann2.qdm", "beyond a gap, collected after the run: Ann4.qdm",
                              "then stops at Bob2.qdm", "report.doc=3, named by 2 drop file slots",
                              "count does not match", "x.zip=1, named by 1 drop file slot, file missing",
                              "file with no entry: stray.bin", "needs attention"})
         EXPECT_TRUE(text.out.contains(qs(line))) << line << "\n" << text.out.toStdString();
     EXPECT_EQ(readAll(f + "Attach.ini"), before);
-    EXPECT_EQ(listFolder(f).size(), 10u);
+    EXPECT_EQ(listFolder(f).size(), 12u);
+}
+
+TEST(FolderCheck, AddressListEntriesThatCouldNeverReceiveMail)
+{
+    TempFolders t;
+    writeAddressList(t.folder("addr"), {{"Ann", t.userA()}, {"../elsewhere/x", t.userB()}, {"", ""}});
+    const ToolRun run = runTool({QStringLiteral("check"), qs(t.folder("addr") + "address list.qda")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, qs("entry 2: The name \"../elsewhere/x\" cannot be part of a drop file name: it is empty, "
+                          "\".\" or \"..\", or holds a folder separator or a control character. Sends to it are "
+                          "refused.\nneeds attention\n"));
 }
 
 TEST(FolderCheck, HealthyFolderNeedsNoAttention)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 struct Attachment
@@ -122,8 +125,9 @@ const SendCase sendCases[] = {
      {"inbox-a/Ann1.qdm", "inbox-a/a.txt"}, {{"inbox-a/a.txt", "1"}, {"inbox-a/gone.txt", "-"}}},
     {"SameRecipientTwiceCountsTwice", {"Ann", "Ann"}, {{"report.doc", 30}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/Ann2.qdm", "inbox-a/report.doc"}, {{"inbox-a/report.doc", "2"}}},
-    {"LaterMessageReplacesTheFileAndAddsToTheCount", {"Ann"}, {{"report.doc", 30}},
-     {{"inbox-a/Ann1.qdm", "x"}, {"inbox-a/report.doc", "old"}, {"inbox-a/Attach.ini", "[attachments]\r\nreport.doc=1\r\n"}},
+    {"FileWithTheSameBytesIsReusedAndCountedAgain", {"Ann"}, {{"report.doc", 30}},
+     {{"inbox-a/Ann1.qdm", "x"}, {"inbox-a/report.doc", std::string(30, 'n')},
+      {"inbox-a/Attach.ini", "[attachments]\r\nreport.doc=1\r\n"}},
      {"inbox-a/Ann1.qdm", "inbox-a/Ann2.qdm", "inbox-a/report.doc"}, {{"inbox-a/report.doc", "2"}}},
     {"EmptyAttachmentIsCopiedAndCounted", {"Ann"}, {{"empty.bin", 0}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/empty.bin"}, {{"inbox-a/empty.bin", "1"}}},
@@ -177,19 +181,70 @@ TEST_F(Send, ProgressAndEventsPerCopy)
     EXPECT_EQ(log.events, expected);
 }
 
-// A drop file that cannot be created ends the send; later slots get nothing.
-TEST_F(Send, DropFileThatCannotBeCreatedEndsTheSend)
+// A drop file that cannot be written (here: larger than this process may write) ends the
+// send; later slots get nothing, and the copies counted for it are taken back, or they
+// would stay in the folder for ever.
+TEST_F(Send, DropFileThatCannotBeWrittenEndsTheSendAndTakesBackItsAttachments)
 {
     writeAddressList(addr, {{"Ann", t.userA()}, {"Ben", t.userB()}});
-    t.folder("inbox-b/Ben1.qdm");
-    writeAll(t.folder("src") + "a.txt", "A");
+    writeAll(t.folder("src") + "a.txt", std::string(10000, 'a'));
+    writeAll(t.userB() + "Attach.ini", "[attachments]\r\nold.txt=1\r\n");
     User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
-    CallbackLog log;
-    EXPECT_THROW(carl.send({"Ann", "Ben", "Ann"}, "s", {t.folder("src") + "a.txt"}), IoError);
-    EXPECT_EQ(listFolder(t.userA()), (std::vector<std::string>{"Ann1.qdm", "Attach.ini", "a.txt"}));
-    EXPECT_EQ(attachCount(t.userA(), "a.txt"), "1");
-    // The attachment went ahead of the drop file; no temporary file stays.
-    EXPECT_EQ(listFolder(t.userB()), (std::vector<std::string>{"Attach.ini", "Ben1.qdm/", "a.txt"}));
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto restore = [&] { ::setrlimit(RLIMIT_FSIZE, &before); std::signal(SIGXFSZ, SIG_DFL); };
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 16384;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = errorOf<IoError>([&] { carl.send({"Ben", "Ann"}, "s", {t.folder("src") + "a.txt"}); });
+    restore();
+    EXPECT_EQ(error, "I/O error 27");
+    EXPECT_TRUE(listFolder(t.userA()).empty());
+    EXPECT_EQ(listFolder(t.userB()), std::vector<std::string>{"Attach.ini"});
+    EXPECT_EQ(attachCount(t.userB(), "a.txt"), "-");
+    EXPECT_EQ(attachCount(t.userB(), "old.txt"), "1");
+}
+
+// The window may change the address list and the attachments while the send processes
+// events: the send goes on with what it started with.
+TEST_F(Send, WindowEditingMeanwhileChangesNothingOfTheSend)
+{
+    writeAddressList(addr, {{"Cara", t.root() + "gone/"}, {"S1", t.server1(), true}, {"S2", t.server2(), true}});
+    writeAll(t.folder("src") + "a.txt", std::string(20000, 'a'));
+    User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
+    TNewView view;
+    view.bodyRtf = "{}";
+    view.toCaptions[0] = qs("Cara");
+    view.attachCaptions[0] = qs("a.txt");
+    view.yourName = qs("Carl");
+    TSlotTexts paths{qs(t.folder("src") + "a.txt")};
+    MailCallbacks callbacks;
+    callbacks.processEvents = [&] {
+        carl.addresses.clear();
+        paths[0].clear();
+    };
+    const SendCommandReport report =
+        sendCommand(carl.programFolder, view, paths, carl.addresses, carl.outgoing, carl.MessageReady, callbacks);
+    EXPECT_EQ(report.sent.dropFiles, 2);
+    for (const std::string &server : {t.server1(), t.server2()})
+        EXPECT_EQ(listFolder(server), (std::vector<std::string>{"Attach.ini", "Cara1.qdm", "a.txt"}));
+}
+
+// Attach.ini could not hold such a key: the copy and its count take '_' for it, and the
+// drop file names the copy so.
+TEST_F(Send, NameThatCannotBeAKeyIsCopiedAndCountedWithUnderscores)
+{
+    writeAddressList(addr, {{"Ann", t.userA()}});
+    writeAll(t.folder("src") + ";a=b.txt ", "x");
+    User carl("Carl", t.program(), t.folder("inbox-c"), t.folder("data"), addr);
+    carl.send({"Ann"}, "s", {t.folder("src") + ";a=b.txt "});
+    EXPECT_EQ(listFolder(t.userA()), (std::vector<std::string>{"Ann1.qdm", "Attach.ini", "_a_b.txt_"}));
+    EXPECT_EQ(attachCount(t.userA(), "_a_b.txt_"), "1");
+    TMessageRecord record;
+    const std::string bytes = readAll(t.userA() + "Ann1.qdm");
+    std::copy(bytes.begin(), bytes.end(), record.bytes.begin());
+    EXPECT_EQ(record.AttachName(1), qs("_a_b.txt_"));
 }
 
 TEST_F(Send, NameThatIsNoPlainFileNameIsNotCopied)

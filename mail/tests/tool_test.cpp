@@ -119,18 +119,20 @@ TEST_F(Tool, FailuresReportTheErrorWithStatusOne)
     EXPECT_TRUE(listFolder(empty).empty());
 
     const QString benProgram = programFolder("Ben", t.userB());
-    writeAll(t.userB() + "Ben1.qdm", std::string(50, 'x'));
+    writeAll(t.userB() + "Ben1.qdm", recordBytes(makeRecord("Ann", "first")));
+    writeAll(t.userB() + "Ben2.qdm", std::string(50, 'x'));
     const ToolRun shortDrop = tool({qs("collect"), qs("--program-folder"), benProgram});
     EXPECT_EQ(shortDrop.status, 1);
+    EXPECT_EQ(shortDrop.out, "collected 1 message before an error\n");
     EXPECT_EQ(shortDrop.err, "Read beyond end of file\n");
-    EXPECT_TRUE(fileExists(t.userB() + "Ben1.qdm"));
+    EXPECT_TRUE(fileExists(t.userB() + "Ben2.qdm"));
 
     writeAll(t.folder("docs") + "body.rtf", std::string(10002, 'b'));
     const ToolRun tooLong = tool({qs("send"), qs("--program-folder"), benProgram, qs("--to"), qs("Ben"),
                                   qs("--subject"), qs("s"), qs("--body-rtf"), qs(t.folder("docs") + "body.rtf")});
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_EQ(tooLong.err, "Sorry your message body is too long\n");
-    EXPECT_EQ(listFolder(t.userB()), (std::vector<std::string>{"Ben1.qdm"}));
+    EXPECT_EQ(listFolder(t.userB()), (std::vector<std::string>{"Ben2.qdm"}));
 
     const ToolRun noBody = tool({qs("send"), qs("--program-folder"), benProgram, qs("--to"), qs("Ben"),
                                  qs("--subject"), qs("s"), qs("--body-rtf"), qs(t.root() + "missing.rtf")});

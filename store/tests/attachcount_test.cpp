@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -187,3 +188,18 @@ TEST(AttachmentCounts, CollectorWaitsUntilACopyInProgressIsCounted)
     EXPECT_EQ(readAll(folder + "report.doc"), "new");
     EXPECT_EQ(storedCount(folder, QStringLiteral("report.doc")), std::optional<std::string>("1"));
 }
+
+namespace {
+
+TEST(AttachmentCounts, CountsStopAtTheIntegerLimits)
+{
+    TempFolders tree;
+    const std::string folder = tree.server1();
+    store(folder, QStringLiteral("a.doc"), QString::number(INT_MAX));
+    store(folder, QStringLiteral("b.doc"), QString::number(INT_MIN));
+    CountAttachment(folder, QStringLiteral("a.doc"));
+    EXPECT_EQ(UncountAttachment(folder, QStringLiteral("b.doc")), INT_MIN);
+    EXPECT_EQ(storedCount(folder, QStringLiteral("a.doc")), std::to_string(INT_MAX));
+}
+
+} // namespace

@@ -261,3 +261,20 @@ TEST(ProfileFile, ReadKeysListsASectionsKeysOnceInFileOrder)
     EXPECT_TRUE(ini.ReadKeys(u"missing").isEmpty());
     EXPECT_TRUE(TProfileFile(dirs.server1() + "none.ini").ReadKeys(u"attachments").isEmpty());
 }
+
+namespace {
+
+// A profile file far larger than any real one is damaged: it is neither read into memory
+// nor replaced by a rewrite that would keep one key of it.
+TEST(ProfileFile, OversizedFileIsRefusedAsDamaged)
+{
+    TempFolders dirs;
+    const std::string path = dirs.userA() + "Attach.ini";
+    writeAll(path, "[attachments]\r\na.txt=1\r\n" + std::string(TProfileFile::MaxBytes, ';'));
+    TProfileFile ini(path, ProfileKind::Shared);
+    EXPECT_EQ(ini.ReadInteger(u"attachments", u"a.txt", 0), 0);
+    EXPECT_EQ(errorOf<IoError>([&] { ini.WriteInteger(u"attachments", u"a.txt", 2); }), "Unable to write to " + path);
+    EXPECT_EQ(std::filesystem::file_size(path), 24 + std::uintmax_t(TProfileFile::MaxBytes));
+}
+
+} // namespace

@@ -118,3 +118,52 @@ TEST(Settings, FailedSaveReportsTheFileAndKeepsEarlierValues)
 }
 
 } // namespace
+
+namespace {
+
+// main.ini may be edited by hand here in UTF-8; peers elsewhere read Windows-1252.
+TEST(Settings, TextOfMainIniInEitherEncoding)
+{
+    struct Case
+    {
+        std::string file;
+        const char *name;
+    };
+    const std::vector<Case> cases = {
+        {"[Settings]\nName=Zo\xc3\xab \xc5\x81uk\n", "Zo\u00eb \u0141uk"}, // UTF-8, as edited here
+        {"[Settings]\r\nName=Zo\xeb\r\n", "Zo\u00eb"},                     // Windows-1252
+        {"[Settings] ; mine\r\nName=Ann\r\n", "Ann"},                       // a comment after the section
+    };
+    for (const Case &c : cases) {
+        TempFolders dirs;
+        writeAll(dirs.program() + "main.ini", c.file);
+        EXPECT_EQ(readSettings(dirs.program()).Name, q(c.name)) << c.file;
+    }
+    // Written in Windows-1252 while every character fits, else in UTF-8.
+    for (const auto &[name, bytes] : {std::pair{"Zo\u00eb \u20ac", std::string("Name=Zo\xeb \x80\r\n")},
+                                      std::pair{"\u0141uk", std::string("Name=\xc5\x81uk\r\n")}}) {
+        TempFolders dirs;
+        TSettings s = anna();
+        s.Name = q(name);
+        saveSettings(dirs.program(), s);
+        EXPECT_NE(readAll(dirs.program() + "main.ini").find(bytes), std::string::npos) << name;
+        EXPECT_EQ(readSettings(dirs.program()).Name, q(name));
+    }
+}
+
+TEST(Settings, SaveIsRefusedForANameNoPeerCouldSendTo)
+{
+    for (const auto &[name, refusal] :
+         {std::pair{"Anna", ""}, std::pair{"Zo\u00eb", ""}, std::pair{"", ""},
+          std::pair{"\u0141ukasz", "\"Your Name\" holds the character \"\u0141\" (U+0141)"},
+          std::pair{"a/b", "\"Your Name\" cannot be part of a drop file name"}}) {
+        TSettings s = anna();
+        s.Name = q(name);
+        const QString problem = settingsTextProblem(s);
+        EXPECT_EQ(problem.isEmpty(), !*refusal) << name;
+        if (*refusal)
+            EXPECT_TRUE(problem.startsWith(q(refusal))) << problem.toStdString();
+    }
+}
+
+} // namespace

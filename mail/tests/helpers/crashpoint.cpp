@@ -2,7 +2,9 @@
 // this process until the file is flushed or closed, and QUINDLE_CRASH_AT=k kills the
 // process with SIGKILL just before its k-th positioned write, flush or delete, so whatever
 // was written but not flushed is lost. QUINDLE_CRASH_COUNT=file writes the number of such
-// points at a normal exit.
+// points at a normal exit. QUINDLE_CRASH_MODE=kill stops it as a kill would instead: writes
+// reach the file at once, and the positioned write at the crash point is torn, only its
+// first half written, as a share that takes a record in pieces leaves it.
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/types.h>
@@ -31,19 +33,34 @@ std::vector<PendingWrite> &pending()
 
 long points = 0;
 
+bool killMode()
+{
+    static const bool kill = [] {
+        const char *mode = std::getenv("QUINDLE_CRASH_MODE");
+        return mode && std::strcmp(mode, "kill") == 0;
+    }();
+    return kill;
+}
+
 template<class F>
 F real(const char *name)
 {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
-void point()
+// True when this is the crash point; the caller then kills the process.
+bool atCrashPoint()
 {
     static const long crashAt = [] {
         const char *value = std::getenv("QUINDLE_CRASH_AT");
         return value ? std::atol(value) : 0L;
     }();
-    if (++points == crashAt)
+    return ++points == crashAt;
+}
+
+void point()
+{
+    if (atCrashPoint())
         ::kill(::getpid(), SIGKILL);
 }
 
@@ -80,6 +97,14 @@ extern "C" {
 
 ssize_t pwrite(int fd, const void *data, size_t n, off_t offset)
 {
+    static auto realPwrite = real<ssize_t (*)(int, const void *, size_t, off_t)>("pwrite");
+    if (killMode()) {
+        if (atCrashPoint()) {
+            realPwrite(fd, data, n / 2, offset);
+            ::kill(::getpid(), SIGKILL);
+        }
+        return realPwrite(fd, data, n, offset);
+    }
     point();
     pending().push_back({fd, offset, std::string(static_cast<const char *>(data), n)});
     return static_cast<ssize_t>(n);

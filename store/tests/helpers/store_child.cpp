@@ -11,7 +11,10 @@
 //                                                          short one
 //   store_child lock <datafile>                            holds the inbox lock, prints
 //                                                          "locked", waits for stdin to end
+//   store_child startinbox <datafile>                      start-up's lock and load: prints
+//                                                          "refused" or "held=<0|1> records=<n>"
 #include "DropFiles.h"
+#include "InboxFile.h"
 #include "FileOps.h"
 #include "IoError.h"
 #include "MessageRecord.h"
@@ -114,6 +117,18 @@ int lock(const std::string &datafile)
     return 0;
 }
 
+int startInbox(const std::string &datafile)
+{
+    const auto lock = InboxLock::tryAcquire(datafile);
+    if (!lock) {
+        std::printf("refused\n");
+        return 0;
+    }
+    const TInboxData inbox = loadInbox(datafile);
+    std::printf("held=%d records=%zu\n", lock->held() ? 1 : 0, inbox.size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -130,6 +145,8 @@ int main(int argc, char **argv)
             return watch(argv[2], argv[3]);
         if (mode == "lock" && argc == 3)
             return lock(argv[2]);
+        if (mode == "startinbox" && argc == 3)
+            return startInbox(argv[2]);
     } catch (const IoError &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 3;
