@@ -83,41 +83,63 @@ void TForm1::AutoCollect()
     const auto leave = qScopeGuard([this] { --m_handlerDepth; });
     try {
         collect(true);
-        m_autoCollectError.clear();
     } catch (const std::exception &error) {
-        // Said once, not every few minutes while the cause lasts.
-        const QString text = QString::fromLocal8Bit(error.what());
-        if (text != m_autoCollectError)
-            showError(text);
-        m_autoCollectError = text;
+        tell(QString::fromLocal8Bit(error.what()), true, true);
     }
 }
 
 void TForm1::collect(bool automatic)
 {
-    int arrived = 0;
     CollectReport report;
-    {
-        // Messages taken before an error are dated all the same.
-        const auto mark = qScopeGuard([this, &arrived] { arrived = syncMarks(); });
+    QString failure;
+    try {
         report = collectMail(viewSettings(), m_state.inboxFileName, m_state.inbox, m_state.incoming,
                              m_state.addresses, mailCallbacks());
+    } catch (const CollectError &error) {
+        // What was taken before the error is in the inbox all the same: dated and listed.
+        report = error.report();
+        failure = QString::fromLocal8Bit(error.what());
+        if (report.collected > 0)
+            failure += QStringLiteral("\n%1 collected before the error.")
+                           .arg(report.collected == 1 ? QStringLiteral("1 message was")
+                                                      : QStringLiteral("%1 messages were").arg(report.collected));
     }
+    const int arrived = syncMarks();
     if (report.outcome == MailOutcome::Refused && !automatic)
         m_dialogs.beep();
     else if (report.outcome == MailOutcome::SettingsIncomplete && !automatic)
         OkToStartExecute();
     if (arrived > 0)
         announce(arrived);
-    if (!report.showInBox)
-        return;
-    if (!automatic) {
+    if (report.showInBox && !automatic) {
         FEGXOutlookBar1->setSelectedButton(0);
         FEGXOutlookBar1->setSelectedItem(4);
         InBoxObiExecute();
-    } else if (frontView() == InBoxPan) {
+    } else if (frontView() == InBoxPan && report.collected > 0) {
         InBoxObiExecute(); // already in front: only its list changes
     }
+    // What the collection went past and left where it was, and what ended it.
+    QStringList words = report.notices;
+    if (!failure.isEmpty())
+        words.prepend(failure);
+    tell(words.join(QLatin1Char('\n')), !failure.isEmpty(), automatic);
+}
+
+void TForm1::tell(const QString &text, bool error, bool automatic)
+{
+    if (automatic) {
+        // Said once, not every few minutes while the cause lasts.
+        const bool said = text == m_autoCollectSaid;
+        m_autoCollectSaid = text;
+        if (said)
+            return;
+    }
+    if (text.isEmpty())
+        return;
+    if (error)
+        showError(text);
+    else
+        m_dialogs.message(TDialogs::Icon::Warning, QStringLiteral("Quindle"), text);
 }
 
 int TForm1::syncMarks()

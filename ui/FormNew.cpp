@@ -265,7 +265,11 @@ void TForm1::SendiExecute()
             bringToFront(SettingsPan);
             m_dialogs.beep();
         } else if (report.message == MessagesSentMessage) {
-            m_dialogs.message(TDialogs::Icon::Information, QStringLiteral("Quindle"), report.message);
+            // The recipients that got nothing, and why, under the usual word.
+            QStringList words{report.message};
+            words += report.sent.notices;
+            m_dialogs.message(report.sent.notices.isEmpty() ? TDialogs::Icon::Information : TDialogs::Icon::Warning,
+                              QStringLiteral("Quindle"), words.join(QLatin1Char('\n')));
         } else if (!report.message.isEmpty()) {
             m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), report.message);
         }

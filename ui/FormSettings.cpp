@@ -156,6 +156,12 @@ void TForm1::SettingSaveBClick()
     run([this] {
         if (refusedWhileMailRuns())
             return;
+        // A name no peer can spell would never receive mail: nothing is saved.
+        const QString problem = settingsTextProblem(viewSettings());
+        if (!problem.isEmpty()) {
+            showError(problem);
+            return;
+        }
         saveSettings(m_programFolder, viewSettings());
         StartupExecute();
     });

@@ -152,6 +152,8 @@ private:
     // Counts newly arrived mail in the tray and gives a notification while the window is
     // not active.
     void announce(int arrived);
+    // Shows what a collection went past or ended with; an automatic one says each thing once.
+    void tell(const QString &text, bool error, bool automatic);
     // The marks follow the inbox array; a folder where they cannot be written only loses them.
     // Answers how many messages arrived since the last time.
     int syncMarks();
@@ -207,8 +209,8 @@ private:
     QTimer *m_collectTimer = nullptr;
     QTimer *m_settleTimer = nullptr;
     QFileSystemWatcher *m_inboxWatcher = nullptr;
-    // What an automatic collection last failed with, shown once until one succeeds.
-    QString m_autoCollectError;
+    // What the last automatic collection had to say; the same words are not said again.
+    QString m_autoCollectSaid;
     int m_firstArrived = -1; // the first slot of the mail the last collection brought
     // The message the reader shows, kept as it was read.
     TMessageRecord m_readerMessage;

@@ -1,6 +1,7 @@
 #include "windowfixture.h"
 
 #include "AddressRecord.h"
+#include "DropFiles.h"
 #include "FileOps.h"
 #include "GX_Outlook.h"
 #include "ProfileFile.h"
@@ -19,6 +20,8 @@
 #include <QTextList>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -109,6 +112,34 @@ TEST(NewView, ComposeSendClearAndTheGuards)
     EXPECT_EQ(w.dialogs.beeps, 1);
     EXPECT_TRUE(w.dialogs.said.empty());
     EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+}
+
+// What a send or a collection went past is said in the box that ends it.
+TEST(NewView, NoticesOfSendAndCollect)
+{
+    Office office;
+    office.settle("Anna");
+    office.writeBook({{"Ben", office.inbox("Ben")}, {"../x", office.inbox("Ben")}});
+    Window w(office.program("Anna"));
+    pickRecipient(w, 1, 1);
+    pickRecipient(w, 2, 2);
+    w.click("SendB");
+    const std::vector<std::string> said = w.dialogs.take();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].substr(0, 30), "warning|Quindle|Messages Sent\n");
+    EXPECT_NE(said[0].find("../x"), std::string::npos) << said[0];
+    EXPECT_TRUE(fileExists(office.inbox("Ben") + "Ben1.qdm"));
+    EXPECT_FALSE(fileExists(office.inbox("Ben") + "Ben2.qdm")) << "the climbing name got nothing";
+
+    // A pipe planted as the first drop file is left where it is; the next one is collected.
+    ASSERT_EQ(::mkfifo((office.inbox("Anna") + "Anna1.qdm").c_str(), 0666), 0);
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", "After the pipe"));
+    w.click("ToolButton4");
+    EXPECT_EQ(w.form->state().inbox[0].Subject(), QStringLiteral("After the pipe"));
+    const std::vector<std::string> notice = w.dialogs.take();
+    ASSERT_EQ(notice.size(), 1u);
+    EXPECT_NE(notice[0].find("Anna1.qdm"), std::string::npos) << notice[0];
+    EXPECT_EQ(notice[0].substr(0, 16), "warning|Quindle|");
 }
 
 TEST(NewView, PlacesOfTheToolbarsAndTheSlots)

@@ -44,6 +44,15 @@ TEST(SettingsView, SaveWritesMainIniThenCreatesAndLoadsBothFiles)
     EXPECT_EQ(w.front(), QStringLiteral("SettingsPan"));
     EXPECT_EQ(w.dialogs.beeps, 1) << "only the first start's";
 
+    // A name that the records cannot hold is refused and nothing is written.
+    const std::string ini = readAll(office.program("anna") + "main.ini");
+    w.find<QLineEdit>("YourNameE")->setText(QString::fromUtf8("\xce\x86\xce\xbd\xce\xbd\xce\xb1")); // Greek
+    w.click("SettingSaveB");
+    const std::vector<std::string> refused = w.dialogs.take();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].substr(0, 14), "error|Quindle|");
+    EXPECT_EQ(readAll(office.program("anna") + "main.ini"), ini);
+
     // An empty name is saved as it is; start-up then beeps and keeps this view in front.
     w.type("YourNameE", QString());
     w.click("SettingSaveB");
