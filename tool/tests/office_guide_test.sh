@@ -34,8 +34,8 @@ grep -q '"index": 1, "empty": false, "Name": "Anna", "InBox": "'"$MOUNT"'/inbox/
 grep -q '^Name=Anna.$' "$HOME/.config/Quindle/main.ini" || fail "no settings for Anna"
 
 [ "$(id -u)" -eq 0 ] || { echo "the office's folders and commands work (not root: no second person)"; exit 0; }
-# Anna sends herself an attachment; Ben, another user in the office group, then sends her one
-# of the same name, which replaces Anna's file and her Attach.ini.
+# Anna sends herself an attachment; Ben, another user in the office group, then sends her
+# another file of the same name, which comes in beside hers and counts in her Attach.ini.
 echo "from Anna" > "$scratch/plan.txt"
 quindle-tool send --program-folder "$HOME/.config/Quindle" --to Anna --subject one --body-rtf "$HOME/test.rtf" \
   --attach "$scratch/plan.txt" >/dev/null
@@ -49,7 +49,8 @@ as_ben quindle-tool settings --program-folder "$ben/program" --name Ben --inbox 
   --addresses "$MOUNT/book" --data "$ben/program" >/dev/null
 as_ben quindle-tool send --program-folder "$ben/program" --to Anna --subject two --body-rtf "$ben/docs/test.rtf" \
   --attach "$ben/docs/plan.txt" > "$scratch/ben-send" 2>&1 || fail "Ben cannot deliver: $(cat "$scratch/ben-send")"
-[ "$(cat "$SHARE/inbox/Anna/plan.txt")" = "from Ben" ] || fail "Anna's attachment was not replaced"
+[ "$(cat "$SHARE/inbox/Anna/plan.txt")" = "from Anna" ] || fail "Anna's attachment was overwritten"
+[ "$(cat "$SHARE/inbox/Anna/plan (2).txt")" = "from Ben" ] || fail "Ben's attachment did not come in beside Anna's"
 quindle-tool collect --program-folder "$HOME/.config/Quindle" | grep -qx 'collected 2 messages' \
   || fail "Anna did not collect both"
 echo "the office's folders and commands work, also for a second person of the group"
