@@ -306,6 +306,11 @@ void File::copyPermissionsFrom(const File &other)
         ::fchmod(m_fd, st.st_mode & 07777);
 }
 
+void File::setPermissions(unsigned mode)
+{
+    ::fchmod(m_fd, mode_t(mode));
+}
+
 std::int64_t File::modifiedSecondsAgo() const
 {
     struct stat st{};
@@ -372,18 +377,14 @@ void renameReplace(const std::string &from, const std::string &to)
         raiseNameError(errno);
 }
 
-void replaceFile(const std::string &path, const char *data, std::size_t size)
+void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions)
 {
-    static std::atomic<unsigned> counter{0};
-    File temp;
     std::string tempPath;
-    for (int attempt = 0; !temp.isOpen(); ++attempt) {
-        if (attempt == 100)
-            raiseIoError(EEXIST);
-        tempPath = path + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        temp = File::createExclusive(tempPath);
-    }
+    File temp = File::createUnique(folderOf(path), ".quindle-", ".tmp", tempPath);
     try {
+        struct stat st{};
+        if (keepPermissions && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            temp.setPermissions(st.st_mode & 07777);
         temp.writeAt(0, data, size);
         temp.sync();
         temp.close();

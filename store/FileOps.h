@@ -66,6 +66,7 @@ public:
     bool isFileNamed(const std::string &path) const;
     // Best effort: gives this file the permission bits of other.
     void copyPermissionsFrom(const File &other);
+    void setPermissions(unsigned mode);
     std::int64_t modifiedSecondsAgo() const;
 
     enum class Lock { Taken, Busy, Unavailable };
@@ -94,7 +95,8 @@ RenameResult tryRenameNoReplace(const std::string &from, const std::string &to);
 void renameReplace(const std::string &from, const std::string &to);
 // Writes the whole file under a fresh temporary name beside it, flushes it and renames it
 // over path, so that a crash leaves the old file or the new one, never a part of either.
-void replaceFile(const std::string &path, const char *data, std::size_t size);
+// keepPermissions gives the new file those of the regular file it replaces.
+void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions = false);
 // Flushes a folder's entries (after a rename) where the file system allows it.
 void syncFolder(const std::string &folder);
 // The file a symbolic link names (the path itself when it is no link or cannot be

@@ -264,21 +264,7 @@ void writeFileBytes(const std::string &path, const QByteArray &bytes, ProfileKin
         }
         if (kind == ProfileKind::Shared && folderExists(target))
             raiseIoError(EISDIR);
-        std::string tempPath;
-        File temp = File::createUnique(folderOf(target), ".quindle-ini-", ".tmp", tempPath);
-        try {
-            if (exists)
-                ::chmod(tempPath.c_str(), st.st_mode & 07777);
-            temp.writeAt(0, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            temp.sync();
-            temp.close();
-            renameReplace(tempPath, target);
-        } catch (...) {
-            temp = File();
-            removeFile(tempPath);
-            throw;
-        }
-        syncFolder(folderOf(target));
+        replaceFile(target, bytes.constData(), static_cast<std::size_t>(bytes.size()), exists);
     } catch (const IoError &error) {
         raiseProfileWriteError(path, error.code());
     }

@@ -135,7 +135,7 @@ TEST_F(OfficeUsers, SameNamedAttachmentsFromTwoSendersReachEveryRecipientIntact)
         EXPECT_EQ(attachCount(folder, "report (2).txt"), "1");
     }
 
-    for (const std::string &user : {"Ben", "Dan"}) {
+    for (const char *user : {"Ben", "Dan"}) {
         const ProcessRun collected = office.collect(user);
         EXPECT_EQ(collected.status, 0) << collected.err;
         EXPECT_EQ(collected.out, "collected 2 messages\n");
