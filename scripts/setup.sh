@@ -10,6 +10,8 @@ packages=(
   # An RTF reader that is not ours, for checking what our writer produces.
   libreoffice-writer-nogui
 )
+# Fuzzing (fuzz/): clang with libFuzzer and its sanitizer runtimes.
+packages+=(clang libfuzzer-14-dev libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
