@@ -30,6 +30,7 @@ options() {
 }
 
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp
 mkdir -p "$build/fuzz-findings"
 status=0
 for t in "${targets[@]}"; do
