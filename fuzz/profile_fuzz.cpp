@@ -4,6 +4,7 @@
 #include "ProfileFile.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -23,8 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QString &section : sections) {
         QStringList keys = ini.ReadKeys(section).mid(0, 4);
         keys << QStringLiteral("Name");
-        for (const QString &key : keys)
-            (void)parseProfileInteger(ini.ReadString(section, key, QStringLiteral("default")), -1);
+        for (const QString &key : keys) {
+            const QString value = ini.ReadString(section, key, QStringLiteral("default"));
+            if (value.size() > 2047)
+                std::abort(); // callers rely on the limit
+            (void)parseProfileInteger(value, -1);
+        }
     }
     return 0;
 }
