@@ -18,6 +18,8 @@ packages=(
   # A real Samba share on the loopback, mounted through FUSE, for the office tests.
   samba smbnetfs iproute2
 )
+# Fuzzing (fuzz/): clang with libFuzzer and its sanitizer runtimes.
+packages+=(clang libfuzzer-14-dev libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #include "RtfCodec.h"
 
 #include "Cp1252.h"
+#include "RtfCodePages.h"
 
 #include <QFont>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QTextList>
 
 #include <algorithm>
+#include <climits>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -80,7 +82,7 @@ enum class Kw : unsigned char {
     Char, Par, Line, Tab, SectionBreak,
     Bold, Italic, Underline, UnderlineNone, Hidden, Plain, Font, FontSize, DefaultFont,
     Pard, Left, Center, Right, Justify, ListId, PnBullet, PnNumbered,
-    Unicode, UnicodeSkip, Binary,
+    Unicode, UnicodeSkip, Binary, AnsiCodePage, FontCharset, FontCodePage,
 };
 
 struct Keyword
@@ -147,6 +149,9 @@ const std::unordered_map<std::string_view, Keyword> &keywords()
         t.emplace("u", Keyword{Kw::Unicode});
         t.emplace("uc", Keyword{Kw::UnicodeSkip});
         t.emplace("bin", Keyword{Kw::Binary});
+        t.emplace("ansicpg", Keyword{Kw::AnsiCodePage});
+        t.emplace("fcharset", Keyword{Kw::FontCharset});
+        t.emplace("cpg", Keyword{Kw::FontCodePage});
         return t;
     }();
     return table;
@@ -194,10 +199,12 @@ public:
             if (c == '{') {
                 ++m_p;
                 m_skipFallback = 0;
+                m_lead = -1;
                 pushGroup();
             } else if (c == '}') {
                 ++m_p;
                 m_skipFallback = 0;
+                m_lead = -1;
                 if (popGroup())
                     break;
             } else if (c == '\\') {
@@ -269,6 +276,8 @@ private:
         if (m_p >= m_end)
             return;
         const char c = *m_p;
+        if (c != '\'')
+            m_lead = -1; // only in broken input does a token part a lead byte from its trail
         if (isLetter(c)) {
             controlWord();
             return;
@@ -408,6 +417,7 @@ private:
             if (m_state.dest == Dest::FontTable) {
                 commitFontName();
                 m_fontNumber = value;
+                m_fontCodePage = 0;
             } else {
                 m_state.chr.font = value;
             }
@@ -445,6 +455,18 @@ private:
         }
         case Kw::UnicodeSkip: m_state.uc = std::clamp(value, 0, 16); break;
         case Kw::Binary: break;
+        case Kw::AnsiCodePage:
+            m_documentCodePage = CodePage::find(value) ? value : 1252;
+            m_codePageFont = kNoFont;
+            break;
+        case Kw::FontCharset:
+            if (m_state.dest == Dest::FontTable)
+                m_fontCodePage = codePageOfCharset(value);
+            break;
+        case Kw::FontCodePage:
+            if (m_state.dest == Dest::FontTable && CodePage::find(value))
+                m_fontCodePage = value;
+            break;
         }
     }
 
@@ -462,17 +484,55 @@ private:
     {
         // \* marks a destination only when a control word follows it at once.
         m_starred = false;
-        if (b == '\t') {
-            put(u'\t');
+        if (b < 0x20 || (b == ';' && m_state.dest == Dest::FontTable)) {
+            m_lead = -1;
+            if (b == '\t')
+                put(u'\t');
+            else if (b == ';')
+                commitFontName();
             return;
         }
-        if (b < 0x20)
-            return;
-        if (b == ';' && m_state.dest == Dest::FontTable) {
-            commitFontName();
-            return;
+        decode(codePage(), b);
+    }
+
+    // One byte of text in the code page in force. A lead byte of a double-byte code page
+    // waits for its trail, which comes as \'hh or as a plain character; one that cannot
+    // be read with its trail is dropped, and the trail read on its own.
+    void decode(const CodePage &page, unsigned char b)
+    {
+        if (m_lead >= 0) {
+            const auto lead = static_cast<unsigned char>(m_lead);
+            m_lead = -1;
+            if (const char16_t ch = page.pair(lead, b)) {
+                put(ch);
+                return;
+            }
         }
-        put(cp1252ToUnicode(b));
+        const char16_t ch = page.singles()[b];
+        if (ch == 0)
+            m_lead = b;
+        else
+            put(ch);
+    }
+
+    // The code page of the font in use, or while the font table is read, of the font
+    // being declared: its name is written in it.
+    const CodePage &codePage()
+    {
+        if (m_state.dest == Dest::FontTable)
+            return codePageNumbered(m_fontCodePage);
+        if (m_state.chr.font != m_codePageFont) {
+            const auto found = m_fontCodePages.find(m_state.chr.font);
+            m_codePage = &codePageNumbered(found == m_fontCodePages.end() ? 0 : found->second);
+            m_codePageFont = m_state.chr.font;
+        }
+        return *m_codePage;
+    }
+
+    const CodePage &codePageNumbered(int number) const
+    {
+        const CodePage *page = CodePage::find(number == 0 ? m_documentCodePage : number);
+        return page ? *page : CodePage::windows1252();
     }
 
     static bool isPlainByte(char c)
@@ -492,6 +552,12 @@ private:
     void text(const char *begin, const char *end)
     {
         m_starred = false;
+        const CodePage &page = codePage();
+        if (page.doubleByte()) {
+            for (const char *p = begin; p < end; ++p)
+                decode(page, static_cast<unsigned char>(*p));
+            return;
+        }
         if (m_state.chr.hidden)
             return;
         if (m_current.runs.empty() || !(m_current.runs.back().props == m_state.chr))
@@ -501,9 +567,9 @@ private:
         runText.resize(at + (end - begin));
         char16_t *out = reinterpret_cast<char16_t *>(runText.data()) + at;
         bool visible = false;
+        const char16_t *singles = page.singles();
         for (const char *p = begin; p < end; ++p) {
-            const auto b = static_cast<unsigned char>(*p);
-            const char16_t ch = b < 0x80 ? char16_t(b) : cp1252ToUnicode(b);
+            const char16_t ch = singles[static_cast<unsigned char>(*p)];
             visible = visible || ch != u' ';
             *out++ = ch;
         }
@@ -546,8 +612,15 @@ private:
 
     void commitFontName()
     {
-        if (m_fontNumber >= 0 && !m_fontName.trimmed().isEmpty())
-            m_fonts.insert(m_fontNumber, m_fontName.trimmed());
+        if (m_fontNumber >= 0) {
+            if (!m_fontName.trimmed().isEmpty())
+                m_fonts.insert(m_fontNumber, m_fontName.trimmed());
+            if (m_fontCodePage != 0)
+                m_fontCodePages[m_fontNumber] = m_fontCodePage;
+            else
+                m_fontCodePages.erase(m_fontNumber);
+            m_codePageFont = kNoFont;
+        }
         m_fontNumber = -1;
         m_fontName.clear();
     }
@@ -573,7 +646,14 @@ private:
     int m_defaultFont = 0;
     QHash<int, QString> m_fonts;
     int m_fontNumber = -1;
+    int m_fontCodePage = 0; // of the font being declared; 0: the document's
     QString m_fontName;
+    static constexpr int kNoFont = INT_MIN;
+    int m_documentCodePage = 1252;
+    std::unordered_map<int, int> m_fontCodePages;
+    const CodePage *m_codePage = &CodePage::windows1252();
+    int m_codePageFont = kNoFont; // whose code page m_codePage is
+    int m_lead = -1;              // a lead byte waiting for its trail
     Paragraph m_current;
     ParaProps m_textPara;
     std::size_t m_textDepth = 0;

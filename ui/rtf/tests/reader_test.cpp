@@ -86,6 +86,86 @@ TEST(Reader, ReadsTextAsWritten)
         EXPECT_EQ(terminalText(row.rtf).toStdString(), std::string(row.text)) << row.name;
 }
 
+// Each row: a code page, the \fcharset that names it, and text in its bytes as a rich-edit
+// control writes them (trail bytes in ASCII as they are, \, { and } in hex).
+TEST(Reader, ReadsBytesInTheirCodePage)
+{
+    const struct
+    {
+        int codePage;
+        int charset;
+        const char *bytes;
+        const char *text;
+    } table[] = {
+        {874, 222, "\\'ca\\'c7\\'d1\\'ca\\'b4\\'d5", "สวัสดี"},
+        {932, 128, "\\'83e\\'83X\\'83g\\'93\\'fa\\'96\\'7b\\'8c\\'ea\\'83\\'5c", "テスト日本語ソ"},
+        {936, 134, "\\'d6\\'d0\\'ce\\'c4\\'d3\\'ca\\'bc\\'fe", "中文邮件"},
+        {949, 129, "\\'c7\\'d1\\'b1\\'b9\\'be\\'ee", "한국어"},
+        {950, 136, "\\'c1c\\'c5\\'e9\\'a4\\'a4\\'a4\\'e5", "繁體中文"},
+        {1250, 238, "Za\\'bf\\'f3\\'b3\\'e6 g\\'ea\\'9cl\\'b9 ja\\'9f\\'f1", "Zażółć gęślą jaźń"},
+        {1251, 204, "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2, \\'ec\\'e8\\'f0", "Привет, мир"},
+        {1253, 161, "\\'ca\\'e1\\'eb\\'e7\\'ec\\'dd\\'f1\\'e1", "Καλημέρα"},
+        {1254, 162, "G\\'fcnayd\\'fdn \\'ddstanbul", "Günaydın İstanbul"},
+        {1255, 177, "\\'f9\\'ec\\'e5\\'ed", "שלום"},
+        {1256, 178, "\\'e3\\'d1\\'cd\\'c8\\'c7", "مرحبا"},
+        {1257, 186, "\\'c0\\'feuolas \\'f8\\'fb", "Ąžuolas ųū"},
+        {1258, 163, "\\'d0\\'fd\\'f5\\'ccng", "Đươ\u0300ng"},
+        {437, 254, "\\'80\\'ab\\'b0", "Ç½░"},
+        {10000, 77, "\\'80\\'b7\\'b9", "Ä∑π"},
+    };
+    for (const auto &row : table) {
+        const QByteArray number = QByteArray::number(row.codePage);
+        // The document's code page, for a font that names none...
+        const QByteArray byDocument = "{\\rtf1\\ansi\\ansicpg" + number + "\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\f0 "
+                                    + row.bytes + "\\par}";
+        EXPECT_EQ(terminalText(byDocument).toStdString(), row.text + std::string("\n")) << row.codePage;
+        // ...and a font's, beside a Western one, in a Western document.
+        const QByteArray byFont = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil"
+                                  "\\fcharset" + QByteArray::number(row.charset) + " Arial;}}\\f0 caf\\'e9 {\\f1 "
+                                + row.bytes + "} \\'e9\\par}";
+        EXPECT_EQ(terminalText(byFont).toStdString(), "café " + std::string(row.text) + " é\n") << row.charset;
+    }
+}
+
+TEST(Reader, ReadsEachFontInItsOwnCodePage)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray rtf;
+        const char *text;
+    } table[] = {
+        {"Western and default fonts in a Cyrillic document",
+         "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset1 B;}{\\f2 C;}}"
+         "\\f0\\'e9{\\f1\\'e9}{\\f2\\'e9}\\'e9}",
+         "éййé\n"},
+        {"symbol font bullets in a Cyrillic document",
+         "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}{\\f1\\fcharset2 Symbol;}}\\f0 \\'e0\\par"
+         "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}\\'e1\\par}",
+         "а\n* б\n"},
+        {"code page of a font by number", "{\\rtf1{\\fonttbl{\\f0\\cpg1251 Arial;}}\\f0 \\'e0}", "а\n"},
+        {"unknown code pages read as Western",
+         "{\\rtf1\\ansicpg65001{\\fonttbl{\\f0\\cpg99 A;}{\\f1\\fcharset99 B;}}\\f0\\'e9{\\f1\\'e9}}", "éé\n"},
+        {"raw bytes of a double-byte code page", "{\\rtf1\\ansicpg936 \xd6\xd0\xce\xc4!}", "中文!\n"},
+        {"lead byte parted from its trail by a token", "{\\rtf1\\ansicpg936 a\\'d6\\b b\\'d6{\\'d0}\\'d6\\'d0}",
+         "ab中\n"},
+        {"lead byte at the end", "{\\rtf1\\ansicpg936 a\\'d6}", "a\n"},
+        {"line ends between lead and trail are not text", "{\\rtf1\\ansicpg936 \\'d6\r\n\\'d0}", "中\n"},
+        {"trail byte the code page does not pair", "{\\rtf1\\ansicpg932 a\\'83!b}", "a!b\n"},
+        {"unicode with a two-byte fallback", "{\\rtf1\\ansicpg932\\uc2\\u12354\\'82\\'a0x}", "あx\n"},
+    };
+    for (const auto &row : table)
+        EXPECT_EQ(terminalText(row.rtf).toStdString(), std::string(row.text)) << row.name;
+
+    // A font's name is written in its own code page.
+    QTextDocument doc;
+    readRtf("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0 x}", doc);
+    const DocumentFacts facts = factsOf(doc);
+    ASSERT_EQ(facts.runs.size(), 1);
+    ASSERT_EQ(facts.runs[0].size(), 1);
+    EXPECT_EQ(facts.runs[0][0].family.toStdString(), "宋体");
+}
+
 TEST(Reader, KeepsFormattingInItsGroup)
 {
     QTextDocument doc;

@@ -40,7 +40,8 @@ const char *const kTokens[] = {
     "\\uc99999 ", "\\uc-3 ", "{\\*\\pn\\pnlvlblt", "{\\pntext", "{\\listtext\\pard ", "\\ls9",
     "\\par", "\\'zz", "\\f-5", "\\f99999999999", "\\deff99999999999", "\\*", "{\\*", "\\plain",
     "\\pard", "\\line", "\\qc", "\\b", "\\ul", "{\\fonttbl", "{\\f7 X;}", ";", "\\\r\n", "\t",
-    std::string("\0", 1).c_str(), "\x95\t", "\\bullet\\tab ", "\xff", "\\sect", "\\cell", "\\row",
+    "" /* a zero byte */, "\x95\t", "\\bullet\\tab ", "\xff", "\\sect", "\\cell", "\\row",
+    "\\ansicpg932", "\\ansicpg1258", "{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce;}}", "\\cpg949", "\\'83", "\\'d6", "\x83",
 };
 
 TEST(Robustness, SurvivesMutatedAndCutDocuments)
@@ -53,6 +54,7 @@ TEST(Robustness, SurvivesMutatedAndCutDocuments)
         corpusFile("pandoc/pandoc-12-unicode-beyond-cp1252.rtf"),
         corpusFile("latex2rtf/latex2rtf-11-mixed-email.rtf"),
         corpusFile("enscript/enscript-09-escaping.rtf"),
+        corpusFile("hand/hand-14-chinese.rtf"),
     };
     {
         QTextDocument doc;
