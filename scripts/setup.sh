@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkgconf ccache
   qt6-base-dev fonts-dejavu-core fonts-liberation2
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   xvfb xauth
   # The demo's pictures and the smoke test of the real window under Xvfb.
   xdotool imagemagick
