@@ -141,13 +141,18 @@ void TForm1::ReaderAttachLMouseEnter()
     run([this] { ReaderAttachL->setToolTip(ReaderAttachL->text()); });
 }
 
-QString TForm1::attachmentInInbox(const QString &name)
+QString TForm1::inboxAttachmentPath(const QString &name) const
 {
     const std::string path = pathFromText(YourInBoxE->text() + name);
-    if (isPlainFileName(name) && fileExists(path))
-        return textFromPath(path);
-    showError(QStringLiteral("The attachment %1 is no longer in your inbox folder.").arg(name));
-    return {};
+    return isPlainFileName(name) && fileExists(path) ? textFromPath(path) : QString();
+}
+
+QString TForm1::attachmentInInbox(const QString &name)
+{
+    const QString path = inboxAttachmentPath(name);
+    if (path.isEmpty())
+        showError(QStringLiteral("The attachment %1 is no longer in your inbox folder.").arg(name));
+    return path;
 }
 
 void TForm1::ReaderOpenAttachment(const QString &name)
@@ -209,11 +214,11 @@ void TForm1::ForwardIClick()
         QStringList paths;
         QStringList missing;
         for (const QString &name : m_readerAttachments) {
-            const std::string path = pathFromText(YourInBoxE->text() + name);
-            if (isPlainFileName(name) && fileExists(path))
-                paths << textFromPath(path);
-            else
+            const QString path = inboxAttachmentPath(name);
+            if (path.isEmpty())
                 missing << name;
+            else
+                paths << path;
         }
         if (!fillNewView(prefixed(QStringLiteral("Fw: "), m_readerMessage.Subject()), body, QString(), paths))
             return;

@@ -170,8 +170,9 @@ private:
                      const QStringList &attachmentPaths);
     bool newViewEmpty() const;
     void clearNewView();
-    // The full path of an attachment of the message read, when it is still in the own inbox
-    // folder; otherwise says so and answers empty text.
+    // The full path of an attachment of the message read while it is still in the own inbox
+    // folder, else empty text; attachmentInInbox also says so.
+    QString inboxAttachmentPath(const QString &name) const;
     QString attachmentInInbox(const QString &name);
     // Lets the window process pending events in the middle of a handler; a handler clicked
     // meanwhile reports its own errors.
