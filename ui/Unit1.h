@@ -9,12 +9,9 @@
 #include <string>
 
 class QAction;
-class QFileSystemWatcher;
-class QTextDocument;
-class QTimer;
-class TNewMailNotice;
 class QCheckBox;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -22,7 +19,9 @@ class QPushButton;
 class QSpinBox;
 class QStackedWidget;
 class QTableView;
+class QTextDocument;
 class QTextEdit;
+class QTimer;
 class QToolBar;
 class TAddressGridModel;
 class TDialogs;
@@ -30,6 +29,7 @@ class TFECaptionPanel;
 class TFEGXOutlookBar;
 class TGXImageList;
 class TInboxGridModel;
+class TNewMailNotice;
 struct MailCallbacks;
 
 // The one main window: the navigation bar, the main toolbar and six views stacked in one
