@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -60,22 +61,45 @@ struct GroupState
     int uc = 1;
 };
 
+// A stretch of the body's text in one character format.
 struct Run
 {
-    QString text;
+    qsizetype begin = 0;
+    qsizetype size = 0;
     CharProps props;
 };
 
 struct Paragraph
 {
-    std::vector<Run> runs;
+    std::size_t firstRun = 0; // its runs are [firstRun, endRun) of the body's
+    std::size_t endRun = 0;
     ParaProps para;
     QString marker;
     bool hasMarker = false;
     bool bullet = false;
-
-    bool hasContent() const { return !runs.empty() || hasMarker; }
+    Run number; // a numbered list's marker, shown before the runs
 };
+
+// All the text of a body in one string, so a run costs no allocation of its own.
+struct Body
+{
+    QString text;
+    std::vector<Run> runs;
+    std::vector<Paragraph> paragraphs;
+    bool surrogates = false; // only \u makes them, so most bodies need no repair
+};
+
+// Calls f on each run of a paragraph that holds text, the number first.
+template <typename Para, typename F>
+void forEachRun(Para &para, auto &runs, F &&f)
+{
+    if (para.number.size > 0)
+        f(para.number);
+    for (std::size_t i = para.firstRun; i < para.endRun; ++i) {
+        if (runs[i].size > 0)
+            f(runs[i]);
+    }
+}
 
 enum class Kw : unsigned char {
     Dest, FontTable, Marker, Numbering, // group destinations
@@ -190,9 +214,13 @@ bool isBulletMarker(const QString &marker)
 class Parser
 {
 public:
-    Parser(const char *begin, const char *end) : m_p(begin), m_end(end) {}
+    Parser(const char *begin, const char *end) : m_p(begin), m_end(end)
+    {
+        // No byte of RTF makes more than one character of text.
+        m_body.text.reserve(end - begin);
+    }
 
-    std::vector<Paragraph> parse()
+    Body parse()
     {
         while (m_p < m_end) {
             const char c = *m_p;
@@ -229,9 +257,9 @@ public:
                 byte(static_cast<unsigned char>(c));
             }
         }
-        if (m_current.hasContent() || m_paragraphs.empty())
+        if (hasContent() || m_body.paragraphs.empty())
             endParagraph();
-        return std::move(m_paragraphs);
+        return std::move(m_body);
     }
 
     QHash<int, QString> fonts() const { return m_fonts; }
@@ -404,7 +432,7 @@ private:
         case Kw::Line: put(0x2028); break;
         case Kw::Tab: put(u'\t'); break;
         case Kw::SectionBreak:
-            if (m_state.dest == Dest::Text && m_current.hasContent())
+            if (m_state.dest == Dest::Text && hasContent())
                 endParagraph();
             break;
         case Kw::Bold: m_state.chr.bold = on; break;
@@ -560,20 +588,15 @@ private:
         }
         if (m_state.chr.hidden)
             return;
-        if (m_current.runs.empty() || !(m_current.runs.back().props == m_state.chr))
-            m_current.runs.push_back(Run{QString(), m_state.chr});
-        QString &runText = m_current.runs.back().text;
-        const qsizetype at = runText.size();
-        runText.resize(at + (end - begin));
-        char16_t *out = reinterpret_cast<char16_t *>(runText.data()) + at;
-        bool visible = false;
+        currentRun().size += end - begin;
+        QString &all = m_body.text;
+        const qsizetype at = all.size();
+        all.resize(at + (end - begin));
+        char16_t *out = reinterpret_cast<char16_t *>(all.data()) + at;
         const char16_t *singles = page.singles();
-        for (const char *p = begin; p < end; ++p) {
-            const char16_t ch = singles[static_cast<unsigned char>(*p)];
-            visible = visible || ch != u' ';
-            *out++ = ch;
-        }
-        if (visible) {
+        for (const char *p = begin; p < end; ++p)
+            *out++ = singles[static_cast<unsigned char>(*p)];
+        if (std::any_of(begin, end, [&](char c) { return singles[static_cast<unsigned char>(c)] != u' '; })) {
             m_textPara = m_state.para;
             m_textDepth = m_stack.size();
         }
@@ -585,6 +608,8 @@ private:
             return;
         if (ch == 0x2029)
             ch = 0x2028;
+        // A marker's text may become a numbered paragraph's text too.
+        m_body.surrogates = m_body.surrogates || QChar::isSurrogate(ch);
         switch (m_state.dest) {
         case Dest::Text:
             if (m_state.chr.hidden)
@@ -593,9 +618,8 @@ private:
                 m_textPara = m_state.para;
                 m_textDepth = m_stack.size();
             }
-            if (m_current.runs.empty() || !(m_current.runs.back().props == m_state.chr))
-                m_current.runs.push_back(Run{QString(), m_state.chr});
-            m_current.runs.back().text.append(QChar(ch));
+            ++currentRun().size;
+            m_body.text.append(QChar(ch));
             break;
         case Dest::FontTable:
             if (m_fontNumber >= 0)
@@ -625,15 +649,29 @@ private:
         m_fontName.clear();
     }
 
+    bool paragraphHasText() const { return m_body.runs.size() > m_current.firstRun; }
+    bool hasContent() const { return paragraphHasText() || m_current.hasMarker; }
+
+    // The run that text in the current format goes on: the paragraph's last, or a new one
+    // where the format changed. Its text always ends the body's text.
+    Run &currentRun()
+    {
+        if (!paragraphHasText() || !(m_body.runs.back().props == m_state.chr))
+            m_body.runs.push_back(Run{m_body.text.size(), 0, m_state.chr});
+        return m_body.runs.back();
+    }
+
     void endParagraph()
     {
         // Paragraph properties belong to the paragraph mark, unless they were set in a
         // group around the text that has closed before the mark: the text then shows how
         // the writer meant the paragraph.
-        const bool textGroupClosed = !m_current.runs.empty() && m_stack.size() < m_textDepth;
+        const bool textGroupClosed = paragraphHasText() && m_stack.size() < m_textDepth;
         m_current.para = textGroupClosed ? m_textPara : m_state.para;
-        m_paragraphs.push_back(std::move(m_current));
+        m_current.endRun = m_body.runs.size();
+        m_body.paragraphs.push_back(std::move(m_current));
         m_current = Paragraph{};
+        m_current.firstRun = m_body.runs.size();
     }
 
     const char *m_p;
@@ -654,57 +692,63 @@ private:
     const CodePage *m_codePage = &CodePage::windows1252();
     int m_codePageFont = kNoFont; // whose code page m_codePage is
     int m_lead = -1;              // a lead byte waiting for its trail
+    Body m_body;
     Paragraph m_current;
     ParaProps m_textPara;
     std::size_t m_textDepth = 0;
-    std::vector<Paragraph> m_paragraphs;
 };
 
 // Removes the first n characters of a paragraph's text, across runs.
-void dropLeading(Paragraph &para, qsizetype n)
+void dropLeading(Body &body, Paragraph &para, qsizetype n)
 {
-    auto it = para.runs.begin();
-    while (n > 0 && it != para.runs.end()) {
-        const qsizetype take = std::min(n, it->text.size());
-        it->text.remove(0, take);
+    forEachRun(para, body.runs, [&](Run &run) {
+        const qsizetype take = std::min(n, run.size);
+        run.begin += take;
+        run.size -= take;
         n -= take;
-        if (it->text.isEmpty())
-            it = para.runs.erase(it);
-        else
-            ++it;
-    }
+    });
 }
 
-QString leadingText(const Paragraph &para, qsizetype n)
+// The first n characters of a paragraph's text, or fewer where it is shorter.
+std::u16string leadingText(const Body &body, const Paragraph &para, std::size_t n)
 {
-    QString s;
-    for (const Run &run : para.runs) {
-        s += run.text.left(n - s.size());
-        if (s.size() >= n)
-            break;
-    }
+    std::u16string s;
+    forEachRun(para, body.runs, [&](const Run &run) {
+        for (qsizetype i = 0; i < run.size && s.size() < n; ++i)
+            s += body.text.at(run.begin + i).unicode();
+    });
     return s;
+}
+
+const Run *firstRun(const Body &body, const Paragraph &para)
+{
+    if (para.number.size > 0)
+        return &para.number;
+    for (std::size_t i = para.firstRun; i < para.endRun; ++i) {
+        if (body.runs[i].size > 0)
+            return &body.runs[i];
+    }
+    return nullptr;
 }
 
 // Decides which paragraphs are bullets: list paragraphs whose marker is a bullet, and
 // paragraphs of programs that write the bullet as a character followed by a tab.
-void settleLists(std::vector<Paragraph> &paragraphs)
+void settleLists(Body &body)
 {
-    for (Paragraph &para : paragraphs) {
+    for (Paragraph &para : body.paragraphs) {
         if (para.hasMarker) {
             para.bullet = isBulletMarker(para.marker);
             if (!para.bullet) {
-                QString number = para.marker;
-                const CharProps props = para.runs.empty() ? CharProps{} : para.runs.front().props;
-                para.runs.insert(para.runs.begin(), Run{number, props});
+                const Run *first = firstRun(body, para);
+                para.number = Run{body.text.size(), para.marker.size(), first ? first->props : CharProps{}};
+                body.text += para.marker;
             }
         } else {
             para.bullet = para.para.pn == ListKind::Bullet || para.para.listed;
         }
         if (!para.bullet) {
-            const QString head = leadingText(para, 2);
-            if (head.size() == 2 && head.at(0) == QChar(0x2022) && head.at(1) == QLatin1Char('\t')) {
-                dropLeading(para, 2);
+            if (leadingText(body, para, 2) == u"\u2022\t") {
+                dropLeading(body, para, 2);
                 para.bullet = true;
             }
         }
@@ -712,11 +756,11 @@ void settleLists(std::vector<Paragraph> &paragraphs)
 }
 
 // Pairs of \u surrogates become one character; a half pair is not text.
-void repairSurrogates(QString &text)
+void repairSurrogates(QString &text, qsizetype begin, qsizetype end)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = begin; i < end; ++i) {
         const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        if (c.isHighSurrogate() && i + 1 < end && text.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;
         }
@@ -738,9 +782,9 @@ QTextCharFormat charFormat(const CharProps &props, const QHash<int, QString> &fo
     return format;
 }
 
-void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
-           QTextDocument &document)
+void build(Body &body, const QHash<int, QString> &fonts, QTextDocument &document)
 {
+    std::vector<Paragraph> &paragraphs = body.paragraphs;
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
@@ -763,18 +807,21 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
         return formats[indexOf(props)].second;
     };
 
-    // Every insertion costs the document a walk over its cursors, so the whole text goes in
+    // Every change costs the document a walk over its cursors, so the whole text goes in
     // at once in the commonest format, paragraphs split by separators; only the runs, block
     // formats and lists that differ from it are set afterwards.
     QString all;
+    all.reserve(body.text.size() + qsizetype(paragraphs.size()));
     for (std::size_t p = 0; p < paragraphs.size(); ++p) {
         if (p > 0)
             all += QChar(QChar::ParagraphSeparator);
-        for (Run &run : paragraphs[p].runs) {
-            repairSurrogates(run.text);
-            all += run.text;
+        forEachRun(paragraphs[p], body.runs, [&](const Run &run) {
+            const qsizetype at = all.size();
+            all += QStringView(body.text).mid(run.begin, run.size);
+            if (body.surrogates)
+                repairSurrogates(all, at, all.size());
             ++uses[indexOf(run.props)];
-        }
+        });
     }
     const std::size_t base = uses.empty() ? indexOf(CharProps{})
                                           : std::size_t(std::max_element(uses.begin(), uses.end()) - uses.begin());
@@ -786,69 +833,82 @@ void build(std::vector<Paragraph> &paragraphs, const QHash<int, QString> &fonts,
         return blockFormat;
     };
     CharProps last;
-    const CharProps firstHead = paragraphs.front().runs.empty() ? last : paragraphs.front().runs.front().props;
+    const auto headOf = [&](const Paragraph &para) {
+        const Run *first = firstRun(body, para);
+        return first ? first->props : last;
+    };
     cursor.setBlockFormat(blockFormatOf(paragraphs.front()));
-    cursor.setBlockCharFormat(formatOf(firstHead));
+    cursor.setBlockCharFormat(formatOf(headOf(paragraphs.front())));
     cursor.insertText(all, formats[base].second);
 
     QTextList *list = nullptr;
-    int position = 0;
+    int blockStart = 0;
     QTextBlock block = document.begin();
     for (std::size_t p = 0; p < paragraphs.size() && block.isValid(); ++p, block = block.next()) {
         const Paragraph &para = paragraphs[p];
-        cursor.setPosition(block.position());
-        const CharProps head = para.runs.empty() ? last : para.runs.front().props;
-        if (p > 0) {
-            if (para.para.align != paragraphs.front().para.align)
-                cursor.setBlockFormat(blockFormatOf(para));
-            if (!(head == baseProps))
-                cursor.setBlockCharFormat(formatOf(head));
+        const CharProps head = headOf(para);
+        if (p > 0 && para.para.align != paragraphs.front().para.align) {
+            cursor.setPosition(blockStart);
+            cursor.setBlockFormat(blockFormatOf(para));
         }
+        if (p > 0 && !(head == baseProps)) {
+            cursor.setPosition(blockStart);
+            cursor.setBlockCharFormat(formatOf(head));
+        }
+        // Every bullet paragraph joins the one list: a disc list draws each item alike,
+        // together or apart, and each list is an object to make and later destroy.
         if (para.bullet) {
             if (list) {
                 list->add(block);
             } else {
                 QTextListFormat listFormat;
                 listFormat.setStyle(QTextListFormat::ListDisc);
+                cursor.setPosition(blockStart);
                 list = cursor.createList(listFormat);
             }
-        } else {
-            list = nullptr;
         }
-        position = block.position();
-        for (const Run &run : para.runs) {
-            if (!(run.props == baseProps) && !run.text.isEmpty()) {
+        int position = blockStart;
+        forEachRun(para, body.runs, [&](const Run &run) {
+            if (!(run.props == baseProps)) {
                 cursor.setPosition(position);
-                cursor.setPosition(position + int(run.text.size()), QTextCursor::KeepAnchor);
+                cursor.setPosition(position + int(run.size), QTextCursor::KeepAnchor);
                 cursor.setCharFormat(formatOf(run.props));
             }
-            position += int(run.text.size());
+            position += int(run.size);
             last = run.props;
-        }
+        });
+        blockStart = position + 1;
     }
     cursor.endEditBlock();
     document.setUndoRedoEnabled(undo);
 }
 
-std::vector<Paragraph> readPlainText(QByteArrayView bytes)
+Body readPlainText(QByteArrayView bytes)
 {
-    std::vector<Paragraph> paragraphs(1);
+    Body body;
+    body.text.reserve(bytes.size());
+    Paragraph para;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b == 0)
             break;
         if (b == '\n') {
-            paragraphs.emplace_back();
+            para.endRun = body.runs.size();
+            body.paragraphs.push_back(para);
+            para = Paragraph{};
+            para.firstRun = body.runs.size();
             continue;
         }
         if ((b < 0x20 && b != '\t') || b == 0x7F)
             continue;
-        std::vector<Run> &runs = paragraphs.back().runs;
-        if (runs.empty())
-            runs.emplace_back();
-        runs.back().text.append(QChar(cp1252ToUnicode(b)));
+        if (body.runs.size() == para.firstRun)
+            body.runs.push_back(Run{body.text.size(), 0, CharProps{}});
+        body.text.append(QChar(cp1252ToUnicode(b)));
+        ++body.runs.back().size;
     }
-    return paragraphs;
+    para.endRun = body.runs.size();
+    body.paragraphs.push_back(para);
+    return body;
 }
 
 } // namespace
@@ -860,15 +920,15 @@ void readRtf(QByteArrayView bytes, QTextDocument &into)
     while (begin < end && (*begin == ' ' || *begin == '\r' || *begin == '\n' || *begin == '\t'))
         ++begin;
     if (end - begin < 5 || std::string_view(begin, 5) != "{\\rtf") {
-        std::vector<Paragraph> paragraphs = readPlainText(bytes);
-        settleLists(paragraphs);
-        build(paragraphs, {}, into);
+        Body body = readPlainText(bytes);
+        settleLists(body);
+        build(body, {}, into);
         return;
     }
     Parser parser(begin, end);
-    std::vector<Paragraph> paragraphs = parser.parse();
-    settleLists(paragraphs);
-    build(paragraphs, parser.fonts(), into);
+    Body body = parser.parse();
+    settleLists(body);
+    build(body, parser.fonts(), into);
 }
 
 QString plainTextForTerminal(const QTextDocument &document)

@@ -77,6 +77,7 @@ TEST(Reader, ReadsTextAsWritten)
          "{\\rtf1\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}first\\par"
          "{\\pntext 2.\\tab}second\\par}",
          "1.\tfirst\n2.\tsecond\n"},
+        {"half a pair in a number", "{\\rtf1\\pard{\\pntext \\u55357?.\\tab}first\\par}", "\ufffd.\tfirst\n"},
         {"bullet written as text", "{\\rtf1 \\bullet\\tab item\\par plain \\bullet\\tab not\\par}",
          "* item\nplain •\tnot\n"},
         {"pn at document level is not a destination", "{\\rtf1 \\pn a\\par}", "a\n"},
