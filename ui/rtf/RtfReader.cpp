@@ -11,6 +11,7 @@
 #include <QTextList>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <string>
 #include <string_view>
@@ -115,10 +116,24 @@ struct Keyword
     char16_t ch = 0;
 };
 
-const std::unordered_map<std::string_view, Keyword> &keywords()
+// Control words are short: a plain FNV-1a hash is quicker than the library's for them.
+struct WordHash
 {
-    static const std::unordered_map<std::string_view, Keyword> table = [] {
-        std::unordered_map<std::string_view, Keyword> t;
+    std::size_t operator()(std::string_view word) const
+    {
+        std::size_t h = 2166136261u;
+        for (const char c : word)
+            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return h;
+    }
+};
+
+using KeywordTable = std::unordered_map<std::string_view, Keyword, WordHash>;
+
+const KeywordTable &keywords()
+{
+    static const KeywordTable table = [] {
+        KeywordTable t;
         for (const char *name :
              {"colortbl", "stylesheet", "info", "header", "headerl", "headerr", "headerf",
               "footer", "footerl", "footerr", "footerf", "footnote", "pict", "object",
@@ -248,10 +263,7 @@ public:
                 }
                 if (m_state.dest == Dest::Text && isPlainByte(c)) {
                     // Most of a body is runs of plain characters: take each run at once.
-                    const char *run = m_p - 1;
-                    while (m_p < m_end && isPlainByte(*m_p))
-                        ++m_p;
-                    text(run, m_p);
+                    text();
                     continue;
                 }
                 byte(static_cast<unsigned char>(c));
@@ -565,7 +577,13 @@ private:
 
     static bool isPlainByte(char c)
     {
-        return static_cast<unsigned char>(c) >= 0x20 && c != '\\' && c != '{' && c != '}' && c != 0x7F;
+        static constexpr auto plain = [] {
+            std::array<bool, 256> t{};
+            for (int b = 0x20; b < 256; ++b)
+                t[b] = b != '\\' && b != '{' && b != '}' && b != 0x7F;
+            return t;
+        }();
+        return plain[static_cast<unsigned char>(c)];
     }
 
     // Control characters, and those the document model reads as structure or objects, are
@@ -576,27 +594,35 @@ private:
                  || ch == 0xFFFE || ch == 0xFFFF);
     }
 
-    // The text of the current run grows by the bytes [begin, end), all plain bytes.
-    void text(const char *begin, const char *end)
+    // The text of the current run grows by the plain bytes from the one just read on.
+    void text()
     {
         m_starred = false;
+        const char *begin = m_p - 1;
         const CodePage &page = codePage();
-        if (page.doubleByte()) {
-            for (const char *p = begin; p < end; ++p)
+        if (page.doubleByte() || m_state.chr.hidden) {
+            while (m_p < m_end && isPlainByte(*m_p))
+                ++m_p;
+            for (const char *p = begin; p < m_p && page.doubleByte(); ++p)
                 decode(page, static_cast<unsigned char>(*p));
             return;
         }
-        if (m_state.chr.hidden)
-            return;
-        currentRun().size += end - begin;
+        // Room for every byte left, as no byte makes more than one character; what the run
+        // does not take is given back at once. Within the reserved capacity this costs nothing.
+        Run &run = currentRun();
         QString &all = m_body.text;
         const qsizetype at = all.size();
-        all.resize(at + (end - begin));
-        char16_t *out = reinterpret_cast<char16_t *>(all.data()) + at;
+        all.resize(at + (m_end - begin));
+        char16_t *const first = reinterpret_cast<char16_t *>(all.data()) + at;
+        char16_t *out = first;
         const char16_t *singles = page.singles();
-        for (const char *p = begin; p < end; ++p)
+        const char *p = begin;
+        for (; p < m_end && isPlainByte(*p); ++p)
             *out++ = singles[static_cast<unsigned char>(*p)];
-        if (std::any_of(begin, end, [&](char c) { return singles[static_cast<unsigned char>(c)] != u' '; })) {
+        m_p = p;
+        all.resize(at + (out - first));
+        run.size += out - first;
+        if (std::any_of(first, out, [](char16_t ch) { return ch != u' '; })) {
             m_textPara = m_state.para;
             m_textDepth = m_stack.size();
         }
