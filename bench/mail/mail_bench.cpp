@@ -28,6 +28,7 @@ extern char **environ;
 
 namespace {
 
+using bench::bareCopy;
 using bench::check;
 constexpr int Size = TMessageRecord::Size;
 
@@ -134,7 +135,6 @@ void benchCollect(int count, int rounds, int flushEvery, const char *against)
 // flushed and renamed to its number.
 void bareSend(const std::string &source, const std::vector<std::string> &folders, const TMessageRecord &record)
 {
-    static char buffer[8048];
     int k = 0;
     for (const std::string &folder : folders) {
         ++k;
@@ -142,17 +142,7 @@ void bareSend(const std::string &source, const std::vector<std::string> &folders
         struct flock whole{};
         whole.l_type = F_WRLCK;
         check(lock >= 0 && ::fcntl(lock, F_SETLKW, &whole) == 0, "lock");
-        const int in = ::open(source.c_str(), O_RDONLY);
-        const int out = ::open((folder + "big.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        check(in >= 0 && out >= 0, "open");
-        for (;;) {
-            const ssize_t got = ::read(in, buffer, sizeof buffer);
-            check(got >= 0, "read");
-            if (got == 0)
-                break;
-            check(::write(out, buffer, std::size_t(got)) == got, "write");
-        }
-        check(::close(in) == 0 && ::close(out) == 0, "close");
+        bareCopy(source, folder + "big.bin");
         const std::string ini = folder + "Attach.ini";
         const int old = ::open(ini.c_str(), O_RDONLY);
         if (old >= 0)
