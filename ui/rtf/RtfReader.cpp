@@ -87,12 +87,12 @@ struct Body
     QString text;
     std::vector<Run> runs;
     std::vector<Paragraph> paragraphs;
-    bool surrogates = false; // only \u makes them, so most bodies need no repair
+    bool surrogates = false; // plain bytes never make them, so most bodies need no repair
 };
 
 // Calls f on each run of a paragraph that holds text, the number first.
-template <typename Para, typename F>
-void forEachRun(Para &para, auto &runs, F &&f)
+template <typename Para, typename Runs, typename F>
+void forEachRun(Para &para, Runs &runs, F &&f)
 {
     if (para.number.size > 0)
         f(para.number);
@@ -603,8 +603,10 @@ private:
         if (page.doubleByte() || m_state.chr.hidden) {
             while (m_p < m_end && isPlainByte(*m_p))
                 ++m_p;
-            for (const char *p = begin; p < m_p && page.doubleByte(); ++p)
-                decode(page, static_cast<unsigned char>(*p));
+            if (page.doubleByte()) {
+                for (const char *p = begin; p < m_p; ++p)
+                    decode(page, static_cast<unsigned char>(*p));
+            }
             return;
         }
         // Room for every byte left, as no byte makes more than one character; what the run
