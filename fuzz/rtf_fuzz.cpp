@@ -1,4 +1,5 @@
 // A body's bytes, as a colleague's copy of the program or a damaged record leaves them.
+#include "RtfBody.h"
 #include "RtfCodec.h"
 
 #include <QGuiApplication>
@@ -25,6 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // that receives the document again reads the same text.
     if (doc.characterCount() > qsizetype(size) + 2) {
         std::fprintf(stderr, "%d characters from %zu bytes\n", doc.characterCount(), size);
+        std::abort();
+    }
+    // The tool reads the text without a document, and must read the same.
+    if (rtf::terminalText(rtf::parse(QByteArrayView(data, qsizetype(size)))) != plainTextForTerminal(doc)) {
+        std::fprintf(stderr, "the tool's text differs from the document's\n");
         std::abort();
     }
     QTextDocument again;

@@ -3,14 +3,11 @@
 #include "IoError.h"
 #include "MessageRecord.h"
 #include "RecordFile.h"
-#include "RtfCodec.h"
+#include "RtfBody.h"
 
 #include <QFile>
-#include <QGuiApplication>
-#include <QTextDocument>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -23,9 +20,7 @@ void print(const QString &text)
 
 QString bodyText(QByteArrayView rtf)
 {
-    QTextDocument document;
-    readRtf(rtf, document);
-    return plainTextForTerminal(document);
+    return rtf::terminalText(rtf::parse(rtf));
 }
 
 bool isRecordFile(const std::string &path)
@@ -71,21 +66,13 @@ int printRtfFile(const std::string &path)
 
 int runText(int argc, char **argv)
 {
-    if (argc != 1) {
+    if (argc != 1 || (argv[0][0] == '-' && argv[0][1] != '\0')) {
         std::fputs("usage: quindle-tool text FILE\n"
                    "  FILE is an RTF body, a drop file (.qdm) or an inbox datafile (.qdi)\n",
                    stderr);
         return 2;
     }
     const std::string path = argv[0];
-
-    // Fonts need a GUI application, and an administrator's terminal may have no display.
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    char programName[] = "quindle-tool";
-    char *qtArgv[] = {programName, nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
 
     try {
         return isRecordFile(path) ? printRecords(path) : printRtfFile(path);

@@ -1,3 +1,4 @@
+#include "RtfBody.h"
 #include "RtfCodec.h"
 
 #include <QFile>
@@ -28,6 +29,8 @@ void readAndCheck(const QByteArray &bytes, const char *what)
 
     // Every character of the result comes from at least one byte of the input.
     ASSERT_LE(doc.characterCount(), bytes.size() + 2) << what;
+    // The tool's text, read without a document, is the document's.
+    ASSERT_EQ(rtf::terminalText(rtf::parse(bytes)).toStdString(), plainTextForTerminal(doc).toStdString()) << what;
     // Whatever was read, a peer that receives it again reads the same text.
     QTextDocument again;
     readRtf(writeRtf(doc), again);

@@ -1,4 +1,5 @@
 #include "DocumentFacts.h"
+#include "RtfBody.h"
 #include "RtfCodec.h"
 
 #include <QFile>
@@ -88,6 +89,8 @@ TEST_P(Corpus, ReadsAsExpected)
 
     QTextDocument document;
     const DocumentFacts got = readExact(bytes, document);
+    // quindle-tool prints the text without building a document.
+    EXPECT_EQ(rtf::terminalText(rtf::parse(bytes)).toStdString(), plainTextForTerminal(document).toStdString());
 
     // In a record the document is followed by zeros or by the rest of an older body.
     if (bytes.size() <= kBodyField) {

@@ -1,14 +1,9 @@
-#include "RtfCodec.h"
+#include "RtfBody.h"
 
 #include "Cp1252.h"
 #include "RtfCodePages.h"
 
-#include <QFont>
 #include <QHash>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextList>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +12,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+namespace rtf {
 
 namespace {
 
@@ -33,27 +30,6 @@ enum class Dest : unsigned char {
     Numbering, // \pn: the kind of list the paragraph belongs to
 };
 
-enum class ListKind : unsigned char { None, Bullet, Numbered };
-
-struct CharProps
-{
-    int font = 0;
-    int halfPoints = 24;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool hidden = false;
-
-    bool operator==(const CharProps &) const = default;
-};
-
-struct ParaProps
-{
-    Qt::Alignment align = Qt::AlignLeft;
-    ListKind pn = ListKind::None;
-    bool listed = false; // \lsN with N > 0
-};
-
 struct GroupState
 {
     CharProps chr;
@@ -61,46 +37,6 @@ struct GroupState
     Dest dest = Dest::Text;
     int uc = 1;
 };
-
-// A stretch of the body's text in one character format.
-struct Run
-{
-    qsizetype begin = 0;
-    qsizetype size = 0;
-    CharProps props;
-};
-
-struct Paragraph
-{
-    std::size_t firstRun = 0; // its runs are [firstRun, endRun) of the body's
-    std::size_t endRun = 0;
-    ParaProps para;
-    QString marker;
-    bool hasMarker = false;
-    bool bullet = false;
-    Run number; // a numbered list's marker, shown before the runs
-};
-
-// All the text of a body in one string, so a run costs no allocation of its own.
-struct Body
-{
-    QString text;
-    std::vector<Run> runs;
-    std::vector<Paragraph> paragraphs;
-    bool surrogates = false; // plain bytes never make them, so most bodies need no repair
-};
-
-// Calls f on each run of a paragraph that holds text, the number first.
-template <typename Para, typename Runs, typename F>
-void forEachRun(Para &para, Runs &runs, F &&f)
-{
-    if (para.number.size > 0)
-        f(para.number);
-    for (std::size_t i = para.firstRun; i < para.endRun; ++i) {
-        if (runs[i].size > 0)
-            f(runs[i]);
-    }
-}
 
 enum class Kw : unsigned char {
     Dest, FontTable, Marker, Numbering, // group destinations
@@ -748,17 +684,6 @@ std::u16string leadingText(const Body &body, const Paragraph &para, std::size_t 
     return s;
 }
 
-const Run *firstRun(const Body &body, const Paragraph &para)
-{
-    if (para.number.size > 0)
-        return &para.number;
-    for (std::size_t i = para.firstRun; i < para.endRun; ++i) {
-        if (body.runs[i].size > 0)
-            return &body.runs[i];
-    }
-    return nullptr;
-}
-
 // Decides which paragraphs are bullets: list paragraphs whose marker is a bullet, and
 // paragraphs of programs that write the bullet as a character followed by a tab.
 void settleLists(Body &body)
@@ -781,134 +706,6 @@ void settleLists(Body &body)
             }
         }
     }
-}
-
-// Pairs of \u surrogates become one character; a half pair is not text.
-void repairSurrogates(QString &text, qsizetype begin, qsizetype end)
-{
-    for (qsizetype i = begin; i < end; ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < end && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (c.isSurrogate())
-            text[i] = QChar(QChar::ReplacementCharacter);
-    }
-}
-
-QTextCharFormat charFormat(const CharProps &props, const QHash<int, QString> &fonts)
-{
-    QTextCharFormat format;
-    const auto font = fonts.constFind(props.font);
-    if (font != fonts.constEnd())
-        format.setFontFamilies(QStringList{*font});
-    format.setFontPointSize(props.halfPoints / 2.0);
-    format.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(props.italic);
-    format.setFontUnderline(props.underline);
-    return format;
-}
-
-void build(Body &body, const QHash<int, QString> &fonts, QTextDocument &document)
-{
-    std::vector<Paragraph> &paragraphs = body.paragraphs;
-    const bool undo = document.isUndoRedoEnabled();
-    document.setUndoRedoEnabled(false);
-    document.clear();
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    // A body uses a handful of formats over and over; building each once keeps a full
-    // body's load well under a millisecond.
-    std::vector<std::pair<CharProps, QTextCharFormat>> formats;
-    std::vector<int> uses;
-    const auto indexOf = [&](const CharProps &props) -> std::size_t {
-        for (std::size_t i = 0; i < formats.size(); ++i) {
-            if (formats[i].first == props)
-                return i;
-        }
-        formats.emplace_back(props, charFormat(props, fonts));
-        uses.push_back(0);
-        return formats.size() - 1;
-    };
-    const auto formatOf = [&](const CharProps &props) -> const QTextCharFormat & {
-        return formats[indexOf(props)].second;
-    };
-
-    // Every change costs the document a walk over its cursors, so the whole text goes in
-    // at once in the commonest format, paragraphs split by separators; only the runs, block
-    // formats and lists that differ from it are set afterwards.
-    QString all;
-    all.reserve(body.text.size() + qsizetype(paragraphs.size()));
-    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
-        if (p > 0)
-            all += QChar(QChar::ParagraphSeparator);
-        forEachRun(paragraphs[p], body.runs, [&](const Run &run) {
-            const qsizetype at = all.size();
-            all += QStringView(body.text).mid(run.begin, run.size);
-            if (body.surrogates)
-                repairSurrogates(all, at, all.size());
-            ++uses[indexOf(run.props)];
-        });
-    }
-    const std::size_t base = uses.empty() ? indexOf(CharProps{})
-                                          : std::size_t(std::max_element(uses.begin(), uses.end()) - uses.begin());
-    const CharProps baseProps = formats[base].first;
-
-    const auto blockFormatOf = [](const Paragraph &para) {
-        QTextBlockFormat blockFormat;
-        blockFormat.setAlignment(para.para.align);
-        return blockFormat;
-    };
-    CharProps last;
-    const auto headOf = [&](const Paragraph &para) {
-        const Run *first = firstRun(body, para);
-        return first ? first->props : last;
-    };
-    cursor.setBlockFormat(blockFormatOf(paragraphs.front()));
-    cursor.setBlockCharFormat(formatOf(headOf(paragraphs.front())));
-    cursor.insertText(all, formats[base].second);
-
-    QTextList *list = nullptr;
-    int blockStart = 0;
-    QTextBlock block = document.begin();
-    for (std::size_t p = 0; p < paragraphs.size() && block.isValid(); ++p, block = block.next()) {
-        const Paragraph &para = paragraphs[p];
-        const CharProps head = headOf(para);
-        if (p > 0 && para.para.align != paragraphs.front().para.align) {
-            cursor.setPosition(blockStart);
-            cursor.setBlockFormat(blockFormatOf(para));
-        }
-        if (p > 0 && !(head == baseProps)) {
-            cursor.setPosition(blockStart);
-            cursor.setBlockCharFormat(formatOf(head));
-        }
-        // Every bullet paragraph joins the one list: a disc list draws each item alike,
-        // together or apart, and each list is an object to make and later destroy.
-        if (para.bullet) {
-            if (list) {
-                list->add(block);
-            } else {
-                QTextListFormat listFormat;
-                listFormat.setStyle(QTextListFormat::ListDisc);
-                cursor.setPosition(blockStart);
-                list = cursor.createList(listFormat);
-            }
-        }
-        int position = blockStart;
-        forEachRun(para, body.runs, [&](const Run &run) {
-            if (!(run.props == baseProps)) {
-                cursor.setPosition(position);
-                cursor.setPosition(position + int(run.size), QTextCursor::KeepAnchor);
-                cursor.setCharFormat(formatOf(run.props));
-            }
-            position += int(run.size);
-            last = run.props;
-        });
-        blockStart = position + 1;
-    }
-    cursor.endEditBlock();
-    document.setUndoRedoEnabled(undo);
 }
 
 Body readPlainText(QByteArrayView bytes)
@@ -941,40 +738,66 @@ Body readPlainText(QByteArrayView bytes)
 
 } // namespace
 
-void readRtf(QByteArrayView bytes, QTextDocument &into)
+const Run *firstRun(const Body &body, const Paragraph &para)
+{
+    if (para.number.size > 0)
+        return &para.number;
+    for (std::size_t i = para.firstRun; i < para.endRun; ++i) {
+        if (body.runs[i].size > 0)
+            return &body.runs[i];
+    }
+    return nullptr;
+}
+
+void repairSurrogates(QString &text, qsizetype begin, qsizetype end)
+{
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < end && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+}
+
+Body parse(QByteArrayView bytes)
 {
     const char *begin = bytes.data();
     const char *end = begin + bytes.size();
     while (begin < end && (*begin == ' ' || *begin == '\r' || *begin == '\n' || *begin == '\t'))
         ++begin;
+    Body body;
     if (end - begin < 5 || std::string_view(begin, 5) != "{\\rtf") {
-        Body body = readPlainText(bytes);
-        settleLists(body);
-        build(body, {}, into);
-        return;
+        body = readPlainText(bytes);
+    } else {
+        Parser parser(begin, end);
+        body = parser.parse();
+        body.fonts = parser.fonts();
     }
-    Parser parser(begin, end);
-    Body body = parser.parse();
     settleLists(body);
-    build(body, parser.fonts(), into);
+    return body;
 }
 
-QString plainTextForTerminal(const QTextDocument &document)
+QString terminalText(const Body &body)
 {
     QString out;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (const QTextList *list = block.textList()) {
-            const QTextListFormat::Style style = list->format().style();
-            if (style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-                || style == QTextListFormat::ListSquare)
-                out += QStringLiteral("* ");
-            else
-                out += list->itemText(block) + QLatin1Char(' ');
+    out.reserve(body.text.size() + qsizetype(body.paragraphs.size()) * 3);
+    for (const Paragraph &para : body.paragraphs) {
+        if (para.bullet)
+            out += QStringLiteral("* ");
+        const qsizetype start = out.size();
+        forEachRun(para, body.runs, [&](const Run &run) { out += QStringView(body.text).mid(run.begin, run.size); });
+        if (body.surrogates)
+            repairSurrogates(out, start, out.size());
+        for (qsizetype i = start; i < out.size(); ++i) {
+            if (out.at(i) == QChar(QChar::LineSeparator))
+                out[i] = QLatin1Char('\n');
         }
-        QString text = block.text();
-        text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-        out += text;
         out += QLatin1Char('\n');
     }
     return out;
 }
+
+} // namespace rtf
