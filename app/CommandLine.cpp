@@ -64,6 +64,41 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return result;
 }
 
+QStringList withoutToolkitOptions(const QStringList &arguments)
+{
+    static const QStringList withValue = {
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("display"),
+        QStringLiteral("geometry"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+        QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("visual"), QStringLiteral("fn"),
+        QStringLiteral("font"), QStringLiteral("bg"), QStringLiteral("fg"), QStringLiteral("btn"),
+        QStringLiteral("ncols"), QStringLiteral("cmap"),
+    };
+    static const QStringList alone = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        QString option = argument;
+        if (option.startsWith(QLatin1String("--")))
+            option.remove(0, 1);
+        if (option.startsWith(QLatin1Char('-')) && argument != ProgramFolderOption) {
+            const QString word = option.mid(1).section(QLatin1Char('='), 0, 0);
+            const bool joined = option.contains(QLatin1Char('='));
+            if (alone.contains(word) || word == QLatin1String("qmljsdebugger"))
+                continue;
+            if (withValue.contains(word)) {
+                if (!joined)
+                    ++i;
+                continue;
+            }
+        }
+        ours.append(argument);
+    }
+    return ours;
+}
+
 QString helpText()
 {
     return QStringLiteral(

@@ -20,6 +20,10 @@ struct CommandLine
 // arguments: the command line without the program's own name.
 CommandLine parseCommandLine(const QStringList &arguments);
 
+// The arguments without the toolkit's own options (-platform NAME, -style NAME, -reverse,
+// ...), also written with two dashes, which the toolkit takes before the program sees them.
+QStringList withoutToolkitOptions(const QStringList &arguments);
+
 QString helpText();
 QString versionText();
 

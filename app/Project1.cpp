@@ -28,8 +28,13 @@ QStringList argumentsOf(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    // --help and --version answer before the toolkit looks for a display.
-    const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
+    // --help, --version and a mistyped option are answered before the toolkit looks for a
+    // display, which it would abort without.
+    const CommandLine early = parseCommandLine(withoutToolkitOptions(argumentsOf(argc, argv)));
+    if (!early.problem.isEmpty()) {
+        print(stderr, QStringLiteral("quindle: %1\nTry 'quindle --help'.\n").arg(early.problem));
+        return 2;
+    }
     if (early.help || early.version) {
         print(stdout, early.help ? helpText() : versionText());
         return 0;

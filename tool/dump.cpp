@@ -153,6 +153,7 @@ int runDump(int argc, char **argv)
             file = argv[i];
         } else {
             std::fprintf(stderr, "quindle-tool: dump: unexpected argument %s\n", argv[i]);
+            std::fputs("usage: quindle-tool dump [--messages|--addresses] FILE\n", stderr);
             return 2;
         }
     }

@@ -329,7 +329,7 @@ int runCheck(int argc, char **argv)
             json = true;
         else if (std::strcmp(argv[i], "--addresses") == 0 && i + 1 < argc)
             addressesArg = argv[++i];
-        else if (!folderArg)
+        else if (!folderArg && std::strncmp(argv[i], "--", 2) != 0)
             folderArg = argv[i];
         else
             return usage(checkUsage);

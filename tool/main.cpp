@@ -5,46 +5,66 @@
 
 namespace {
 
-void usage()
+const char *const UsageText =
+    "usage: quindle-tool dump [--messages|--addresses] FILE\n"
+    "       quindle-tool text FILE\n"
+    "       quindle-tool send --program-folder DIR --to NAME [--to NAME ...] --subject TEXT\n"
+    "                         --body-rtf FILE [--attach PATH ...]\n"
+    "       quindle-tool collect --program-folder DIR\n"
+    "       quindle-tool check [--json] [--addresses ADDRESSLIST] FOLDER|ADDRESSLIST\n"
+    "       quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"
+    "       quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER\n"
+    "                             --data FOLDER\n"
+    "       quindle-tool --help\n"
+    "       quindle-tool --version\n";
+
+struct Command
 {
-    std::fputs("usage: quindle-tool dump [--messages|--addresses] FILE\n"
-               "       quindle-tool text FILE\n"
-               "       quindle-tool send --program-folder DIR --to NAME [--to NAME ...] --subject TEXT\n"
-               "                         --body-rtf FILE [--attach PATH ...]\n"
-               "       quindle-tool collect --program-folder DIR\n"
-               "       quindle-tool check [--json] [--addresses ADDRESSLIST] FOLDER|ADDRESSLIST\n"
-               "       quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"
-               "       quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER\n"
-               "                             --data FOLDER\n",
-               stderr);
-}
+    const char *name;
+    int (*run)(int, char **);
+};
+
+const Command Commands[] = {
+    {"dump", runDump},       {"text", runText},       {"send", runSend},         {"collect", runCollect},
+    {"check", runCheck},     {"address", runAddress}, {"settings", runSettings},
+};
 
 } // namespace
+
+void printUsage(std::FILE *to)
+{
+    std::fputs(UsageText, to);
+}
 
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        usage();
+        printUsage(stderr);
         return 2;
     }
     const char *command = argv[1];
-    // The command sees its own arguments only.
-    const int rest = argc - 2;
-    char **args = argv + 2;
-    if (std::strcmp(command, "dump") == 0)
-        return runDump(rest, args);
-    if (std::strcmp(command, "text") == 0)
-        return runText(rest, args);
-    if (std::strcmp(command, "send") == 0)
-        return runSend(rest, args);
-    if (std::strcmp(command, "collect") == 0)
-        return runCollect(rest, args);
-    if (std::strcmp(command, "check") == 0)
-        return runCheck(rest, args);
-    if (std::strcmp(command, "address") == 0)
-        return runAddress(rest, args);
-    if (std::strcmp(command, "settings") == 0)
-        return runSettings(rest, args);
-    usage();
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 || std::strcmp(command, "help") == 0) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::fputs("quindle-tool " QUINDLE_VERSION "\n", stdout);
+        return 0;
+    }
+    for (const Command &known : Commands) {
+        if (std::strcmp(command, known.name) != 0)
+            continue;
+        // quindle-tool send --help: the usage, as for the tool itself.
+        for (int i = 2; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--help") == 0) {
+                printUsage(stdout);
+                return 0;
+            }
+        }
+        // The command sees its own arguments only.
+        return known.run(argc - 2, argv + 2);
+    }
+    std::fprintf(stderr, "quindle-tool: unknown %s %s\n", command[0] == '-' ? "option" : "command", command);
+    printUsage(stderr);
     return 2;
 }

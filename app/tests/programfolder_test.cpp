@@ -78,9 +78,14 @@ TEST(CommandLine, OptionsAndRefusals)
         {args({"--program-folder="}), std::nullopt, false, false, "option --program-folder needs a folder"},
         {args({"--colour", "--help"}), std::nullopt, true, false, "unknown option --colour"},
         {args({"letter.qdm"}), std::nullopt, false, false, "unexpected argument letter.qdm"},
+        // The toolkit's own options are its to take, ours stay ours.
+        {args({"-platform", "offscreen", "--style=Fusion", "--reverse", "-qwindowgeometry", "9x9", "--program-folder",
+               "x"}),
+         "x/", false, false, ""},
+        {args({"--platform", "xcb", "--bogus"}), std::nullopt, false, false, "unknown option --bogus"},
     };
     for (const Case &c : cases) {
-        const CommandLine parsed = parseCommandLine(c.arguments);
+        const CommandLine parsed = parseCommandLine(withoutToolkitOptions(c.arguments));
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
         EXPECT_EQ(parsed.programFolder, c.folder);
         EXPECT_EQ(parsed.help, c.help);
