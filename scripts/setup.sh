@@ -9,8 +9,8 @@ packages=(
   xvfb xauth
   # The demo's pictures and the smoke test of the real window under Xvfb.
   xdotool imagemagick
-  # Checks of the installed files and the Debian package.
-  desktop-file-utils appstream dpkg-dev
+  # The Debian packages (CPack's generator needs file) and the checks of what they hold.
+  file dpkg-dev desktop-file-utils appstream
   # The administrator's guide gives the shared folders a default ACL.
   acl
   # An RTF reader that is not ours, for checking what our writer produces.
