@@ -206,10 +206,11 @@ FolderCheckReport checkFolder(const std::string &folder, const QStringList &addr
     report.attachIniPresent = fileExists(iniPath);
     const TProfileFile ini(iniPath, ProfileKind::Shared);
     std::set<QString> withEntry;
-    for (const QString &key : ini.ReadKeys(AttachmentsSection)) {
+    for (const TProfileFile::Entry &line : ini.ReadSection(AttachmentsSection)) {
+        const QString &key = line.key;
         AttachmentEntry entry;
         entry.name = key;
-        entry.count = ini.ReadInteger(AttachmentsSection, key, 0);
+        entry.count = parseProfileInteger(line.value, 0);
         const auto ref = references.find(key.toCaseFolded());
         entry.referenced = ref == references.end() ? 0 : ref->second.second;
         // The key matches without regard to case, the file as the drop files spell it.
@@ -232,7 +233,7 @@ FolderCheckReport checkFolder(const std::string &folder, const QStringList &addr
     for (const FolderFile &file : others) {
         const QString name = textFromPath(file.name);
         if (!withEntry.count(name.toCaseFolded()))
-            report.filesWithoutEntry.push_back(name);
+            report.filesWithoutEntry.push_back({name, file.size});
     }
     return report;
 }

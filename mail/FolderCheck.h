@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InboxAttachments.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +35,10 @@ struct FolderCheckReport
     std::vector<QString> notPlainFiles;         // links, folders, pipes under drop file names: gone past
     std::vector<QString> temporaryFiles;        // left behind by a sender that stopped
     std::vector<AttachmentEntry> entries;       // section "attachments", in file order
-    std::vector<QString> filesWithoutEntry;     // normal in an own folder after collecting
+    std::vector<UnusedAttachment> filesWithoutEntry; // normal in an own folder after collecting
+    // With the inbox of the folder's owner: the attachments no message names any more, which
+    // the next compaction removes.
+    std::vector<UnusedAttachment> unusedAttachments;
     bool attachIniPresent = false;
 
     // A gap, a short, stale, temporary or planted file, a count that differs from the drop

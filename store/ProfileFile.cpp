@@ -5,6 +5,7 @@
 #include "IoError.h"
 
 #include <QStringDecoder>
+#include <QSet>
 #include <QStringList>
 
 #include <atomic>
@@ -402,19 +403,31 @@ void TProfileFile::WriteBool(QStringView section, QStringView key, bool value)
 
 QStringList TProfileFile::ReadKeys(QStringView section) const
 {
+    QStringList keys;
+    for (const Entry &entry : ReadSection(section))
+        keys.append(entry.key);
+    return keys;
+}
+
+std::vector<TProfileFile::Entry> TProfileFile::ReadSection(QStringView section) const
+{
     const IniText ini = parse(readFileOrNothing(m_path, m_kind), m_kind);
     const SectionRange range = findSection(ini.lines, section.trimmed());
-    QStringList keys;
+    std::vector<Entry> entries;
+    QSet<QString> seen;
     for (qsizetype i = range.header + 1; range.header >= 0 && i < range.end; ++i) {
         const QStringView line = QStringView(ini.lines[i]).trimmed();
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals <= 0 || line.startsWith(QLatin1Char(';')))
             continue;
         const QString key = line.left(equals).trimmed().toString();
-        if (!keys.contains(key, Qt::CaseInsensitive))
-            keys.append(key);
+        // The first line that holds a key is the one ReadString finds.
+        if (seen.contains(key.toCaseFolded()))
+            continue;
+        seen.insert(key.toCaseFolded());
+        entries.push_back({key, valueOf(ini.lines[i], ini.lines[i].indexOf(QLatin1Char('=')) + 1).left(MaxValueLength)});
     }
-    return keys;
+    return entries;
 }
 
 void TProfileFile::DeleteKey(QStringView section, QStringView key)

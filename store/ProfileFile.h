@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Who may have written a profile file, which decides how it is read and written.
 enum class ProfileKind {
@@ -54,6 +55,15 @@ public:
     // The keys of a section in file order, each once (letter case aside): the text before
     // the first '=' of every line that has one, comment lines (';') left out.
     QStringList ReadKeys(QStringView section) const;
+
+    // Every key of a section with the value ReadString gives for it, in file order and
+    // each key once, from one reading of the file in time linear in its size.
+    struct Entry
+    {
+        QString key;
+        QString value;
+    };
+    std::vector<Entry> ReadSection(QStringView section) const;
 
 private:
     std::string m_path;

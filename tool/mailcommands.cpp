@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <vector>
@@ -204,6 +205,14 @@ QJsonArray jsonStrings(const std::vector<QString> &texts)
     return array;
 }
 
+QJsonArray jsonFiles(const std::vector<UnusedAttachment> &files)
+{
+    QJsonArray array;
+    for (const UnusedAttachment &file : files)
+        array.append(QJsonObject{{QStringLiteral("name"), file.name}, {QStringLiteral("size"), qint64(file.size)}});
+    return array;
+}
+
 QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
 {
     QJsonArray recipients;
@@ -236,7 +245,8 @@ QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
                        {QStringLiteral("temporaryFiles"), jsonStrings(report.temporaryFiles)},
                        {QStringLiteral("attachIniPresent"), report.attachIniPresent},
                        {QStringLiteral("attachments"), entries},
-                       {QStringLiteral("filesWithoutEntry"), jsonStrings(report.filesWithoutEntry)},
+                       {QStringLiteral("filesWithoutEntry"), jsonFiles(report.filesWithoutEntry)},
+                       {QStringLiteral("unusedAttachments"), jsonFiles(report.unusedAttachments)},
                        {QStringLiteral("needsAttention"), report.needsAttention()}};
 }
 
@@ -285,8 +295,11 @@ void printText(const FolderCheckReport &report)
             line += QStringLiteral(" - count does not match");
         printLine(stdout, line);
     }
-    for (const QString &name : report.filesWithoutEntry)
-        printLine(stdout, QStringLiteral("file with no entry: ") + name);
+    for (const UnusedAttachment &file : report.filesWithoutEntry)
+        printLine(stdout, QStringLiteral("file with no entry: %1 (%2)").arg(file.name, sizeText(file.size)));
+    for (const UnusedAttachment &file : report.unusedAttachments)
+        printLine(stdout, QStringLiteral("attachment no collected message names (the next compaction removes it): "
+                                         "%1 (%2)").arg(file.name, sizeText(file.size)));
     printLine(stdout, report.needsAttention() ? QStringLiteral("needs attention") : QStringLiteral("ok"));
 }
 
@@ -320,15 +333,19 @@ int checkAddressList(const std::string &file, bool json)
 
 int runCheck(int argc, char **argv)
 {
-    const char *checkUsage = "check [--json] [--addresses ADDRESSLIST] FOLDER|ADDRESSLIST";
+    const char *checkUsage =
+        "check [--json] [--addresses ADDRESSLIST] [--program-folder DIR] FOLDER|ADDRESSLIST";
     bool json = false;
     const char *folderArg = nullptr;
     const char *addressesArg = nullptr;
+    const char *programArg = nullptr;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0)
             json = true;
         else if (std::strcmp(argv[i], "--addresses") == 0 && i + 1 < argc)
             addressesArg = argv[++i];
+        else if (std::strcmp(argv[i], "--program-folder") == 0 && i + 1 < argc)
+            programArg = argv[++i];
         else if (!folderArg && std::strncmp(argv[i], "--", 2) != 0)
             folderArg = argv[i];
         else
@@ -348,7 +365,23 @@ int runCheck(int argc, char **argv)
                 if (!entry.isEmpty())
                     names.append(entry.Name());
         }
-        const FolderCheckReport report = checkFolder(folder, names);
+        FolderCheckReport report = checkFolder(folder, names);
+        if (programArg) {
+            // The folder's owner's inbox tells which attachments no message needs any more.
+            const TSettings settings = readSettings(asFolder(programArg));
+            std::error_code ec;
+            if (!std::filesystem::equivalent(pathFromText(settings.MyDest), folder, ec))
+                return fail(QStringLiteral("%1 is not the inbox folder of the user of %2").arg(textFromPath(folder),
+                                                                                             argText(programArg)));
+            TInboxData inbox;
+            readMessageFile(inboxFileName(settings.InboxData), inbox);
+            report.unusedAttachments = unusedAttachments(folder, inbox);
+            const auto unused = [&](const UnusedAttachment &file) {
+                return std::any_of(report.unusedAttachments.begin(), report.unusedAttachments.end(),
+                                   [&](const UnusedAttachment &u) { return u.name == file.name; });
+            };
+            std::erase_if(report.filesWithoutEntry, unused);
+        }
         if (json)
             std::fputs(QJsonDocument(toJson(folder, report)).toJson(QJsonDocument::Indented).constData(), stdout);
         else

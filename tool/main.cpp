@@ -11,7 +11,7 @@ const char *const UsageText =
     "       quindle-tool send --program-folder DIR --to NAME [--to NAME ...] --subject TEXT\n"
     "                         --body-rtf FILE [--attach PATH ...]\n"
     "       quindle-tool collect --program-folder DIR\n"
-    "       quindle-tool check [--json] [--addresses ADDRESSLIST] FOLDER|ADDRESSLIST\n"
+    "       quindle-tool check [--json] [--addresses ADDRESSLIST] [--program-folder DIR] FOLDER|ADDRESSLIST\n"
     "       quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"
     "       quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER\n"
     "                             --data FOLDER\n"

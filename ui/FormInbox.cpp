@@ -5,7 +5,9 @@
 #include "FormParts.h"
 #include "GXImageList.h"
 #include "GridModels.h"
+#include "InboxAttachments.h"
 #include "InboxFile.h"
+#include "Paths.h"
 #include "RtfCodec.h"
 
 #include <QStackedWidget>
@@ -166,5 +168,13 @@ void TForm1::PackInboxIClick()
         m_marks.compacted();
         syncMarks();
         InBoxObiExecute();
+        // The attachments of the messages compacted away go from the own inbox folder.
+        const std::string ownFolder = pathFromText(YourInBoxE->text());
+        const AttachmentCleanup cleanup = removeUnusedAttachments(ownFolder, m_state.inbox);
+        QStringList said = cleanup.notices;
+        if (cleanup.removed > 0)
+            said.prepend(attachmentCleanupText(ownFolder, cleanup));
+        if (!said.isEmpty())
+            m_dialogs.message(TDialogs::Icon::Information, QStringLiteral("Quindle"), said.join(QLatin1Char('\n')));
     });
 }

@@ -1,6 +1,8 @@
 #include "mailfixture.h"
 
+#include "FileOps.h"
 #include "FolderCheck.h"
+#include "InboxAttachments.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -89,7 +91,8 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     EXPECT_EQ(zip.value(QStringLiteral("count")).toInt(), 1);
     EXPECT_EQ(zip.value(QStringLiteral("referenced")).toInt(), 1);
     EXPECT_FALSE(zip.value(QStringLiteral("filePresent")).toBool());
-    EXPECT_EQ(json.value(QStringLiteral("filesWithoutEntry")).toArray(), QJsonArray{qs("stray.bin")});
+    EXPECT_EQ(json.value(QStringLiteral("filesWithoutEntry")).toArray(),
+              (QJsonArray{QJsonObject{{qs("name"), qs("stray.bin")}, {qs("size"), 1}}}));
 
     // The plain text names the same findings; the folder is only read.
     const ToolRun text = runTool({QStringLiteral("check"), qs(f)});
@@ -97,7 +100,7 @@ TEST(FolderCheck, FindsGapShortFileCountMismatchAndLeftovers)
     for (const char *line : {"Ann: collects Ann1.qdm to Ann2.qdm", "beyond a gap, collected after the run: Ann4.qdm",
                              "then stops at Bob2.qdm", "report.doc=3, named by 2 drop file slots",
                              "count does not match", "x.zip=1, named by 1 drop file slot, file missing",
-                             "file with no entry: stray.bin", "needs attention"})
+                             "file with no entry: stray.bin (1 byte)", "needs attention"})
         EXPECT_TRUE(text.out.contains(qs(line))) << line << "\n" << text.out.toStdString();
     EXPECT_EQ(readAll(f + "Attach.ini"), before);
     EXPECT_EQ(listFolder(f).size(), 12u);
@@ -134,7 +137,8 @@ TEST(FolderCheck, HealthyFolderNeedsNoAttention)
     EXPECT_EQ(report.recipients[1].run, 1);
     ASSERT_EQ(report.entries.size(), 1u);
     EXPECT_EQ(report.entries[0].referenced, 11);
-    EXPECT_EQ(report.filesWithoutEntry, std::vector<QString>{qs("kept.txt")});
+    ASSERT_EQ(report.filesWithoutEntry.size(), 1u);
+    EXPECT_EQ(report.filesWithoutEntry[0].name, qs("kept.txt"));
 
     const ToolRun run = runTool({QStringLiteral("check"), qs(f)});
     EXPECT_EQ(run.status, 0);
@@ -147,3 +151,47 @@ TEST(FolderCheck, HealthyFolderNeedsNoAttention)
 }
 
 } // namespace
+
+TEST(InboxAttachments, CompactionRemovesOnlyWhatNothingNamesAndCheckSaysSo)
+{
+    TempFolders t;
+    const std::string own = t.userA();
+    // The datafile, the settings and the address list in the inbox folder itself.
+    User anna("Anna", own, own, own, own);
+    saveSettings(own, anna.settings);
+    anna.inbox = {makeRecord("Ben", "kept", {"Kept.doc"}), TMessageRecord{}};
+    writeAll(anna.datafile, recordBytes(anna.inbox[0]) + recordBytes(anna.inbox[1]));
+    writeAll(own + "Anna1.qdm", recordBytes(makeRecord("Carl", "waiting", {"waiting.doc"})));
+    writeAll(own + "Attach.ini", "[attachments]\r\ncounted.doc=1\r\nspent.doc=0\r\n");
+    for (const char *name : {"kept.doc", "WAITING.doc", "counted.doc", "spent.doc", "gone.doc", ".hidden",
+                             "tmprtf.tmp", "address list.qda", "Attach.ini.lock", "InBox.qdi.taking"})
+        writeAll(own + name, std::string(2000, 'x'));
+    std::filesystem::create_symlink("/etc/passwd", own + "link.doc");
+    std::filesystem::create_directory(own + "folder.doc");
+
+    const std::vector<UnusedAttachment> unused = unusedAttachments(own, anna.inbox);
+    ASSERT_EQ(unused.size(), 2u);
+    EXPECT_EQ(unused[0].name, qs("gone.doc"));
+    EXPECT_EQ(unused[1].name, qs("spent.doc"));
+    EXPECT_EQ(unused[1].size, 2000);
+
+    const ToolRun check = runTool({qs("check"), qs("--program-folder"), qs(own), qs(own)});
+    EXPECT_TRUE(check.out.contains(qs("attachment no collected message names (the next compaction removes it): "
+                                      "gone.doc (2.0 kB)")))
+        << check.out.toStdString();
+    EXPECT_FALSE(check.out.contains(qs("file with no entry: gone.doc")));
+    const ToolRun elsewhere = runTool({qs("check"), qs("--program-folder"), qs(own), qs(t.server1())});
+    EXPECT_EQ(elsewhere.status, 1);
+
+    const AttachmentCleanup cleanup = removeUnusedAttachments(own, anna.inbox);
+    EXPECT_EQ(cleanup.removed, 2);
+    EXPECT_EQ(cleanup.bytes, 4000);
+    EXPECT_EQ(attachmentCleanupText(own, cleanup),
+              qs("2 attachment files that no message names were removed from " + own + ": 4.0 kB came free."));
+    for (const char *name : {"kept.doc", "WAITING.doc", "counted.doc", ".hidden", "tmprtf.tmp", "address list.qda",
+                             "Attach.ini.lock", "InBox.qdi.taking", "InBox.qdi", "main.ini", "Anna1.qdm", "folder.doc"})
+        EXPECT_TRUE(std::filesystem::exists(own + name)) << name;
+    EXPECT_TRUE(std::filesystem::is_symlink(own + "link.doc"));
+    EXPECT_FALSE(std::filesystem::exists(own + "gone.doc"));
+    EXPECT_FALSE(std::filesystem::exists(own + "spent.doc"));
+}

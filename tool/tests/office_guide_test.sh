@@ -1,56 +1,135 @@
 #!/usr/bin/env bash
-# Runs every command block of docs/office.md in order, in a scratch folder, then checks what
-# they made: the folders' group and modes, the address book, the person's settings and mail.
-# As root, a person of the office group other than the one who wrote the files also delivers.
+# Runs every sh block of docs/office.md in order, each where its first line says: on the file
+# server as root, where the share is $SHARE and nothing is mounted at $MOUNT, or on a person's
+# machine as that person's own account, which reaches the share only at $MOUNT (a bind mount
+# of it). What a block prints must be its output block, and what they made is checked: the
+# folders' group and modes, the address book, the person's settings and mail, and a second
+# person of the office sending a same-named attachment. The Samba files are checked with
+# testparm and for the mount options the guide promises.
+# The office's accounts exist in this test's own mount namespace only.
 # usage: office_guide_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
-command -v setfacl >/dev/null || { echo "SKIP: setfacl is missing (scripts/setup.sh installs acl)"; exit 77; }
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-chmod 755 "$scratch"
-export PATH=$build/tool:$PATH HOME=$scratch/anna
-export SHARE=$scratch/share MOUNT=$scratch/share OFFICE
-OFFICE=$(id -gn)
-mkdir "$HOME"
-
-# The guide's own names stand for the file server's; ours replace them.
-awk '/^```sh$/ { on = 1; next } /^```$/ { on = 0 } on' "$source/docs/office.md" \
-  | grep -vE '^(SHARE|MOUNT|OFFICE)=' > "$scratch/guide.sh"
-( cd "$scratch" && bash -euo pipefail guide.sh ) > "$scratch/out" 2>&1 \
-  || { cat "$scratch/out"; echo "a command of the guide failed"; exit 1; }
-
-fail() { echo "$1"; cat "$scratch/out"; exit 1; }
-for folder in "$SHARE" "$SHARE/inbox" "$SHARE/book" "$SHARE/server" "$SHARE/inbox/Anna"; do
-  [ "$(stat -c '%a %G' "$folder")" = "2775 $OFFICE" ] || fail "$folder: $(stat -c '%a %G' "$folder")"
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: the guide makes folders for other accounts, which needs root"; exit 77; }
+for tool in setfacl unshare setpriv; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
 done
-grep -qx 'Anna: collects Anna1.qdm' "$scratch/out" || fail "check did not find the test message"
-grep -qx 'collected 1 message' "$scratch/out" || fail "the test message was not collected"
-quindle-tool dump --addresses "$SHARE/book/address list.qda" > "$scratch/book"
-grep -q '"index": 0, "empty": false, "Name": "Server", "InBox": "'"$MOUNT"'/server/".*"Server": 1' "$scratch/book" \
-  || fail "no server entry first: $(cat "$scratch/book")"
-grep -q '"index": 1, "empty": false, "Name": "Anna", "InBox": "'"$MOUNT"'/inbox/Anna/", "Comment": "Sales"' \
-  "$scratch/book" || fail "no entry for Anna: $(cat "$scratch/book")"
-grep -q '^Name=Anna.$' "$HOME/.config/Quindle/main.ini" || fail "no settings for Anna"
+if [ -z "${QUINDLE_GUIDE_NAMESPACE:-}" ]; then
+  exec unshare --mount --propagation private env QUINDLE_GUIDE_NAMESPACE=1 bash "$0" "$@"
+fi
 
-[ "$(id -u)" -eq 0 ] || { echo "the office's folders and commands work (not root: no second person)"; exit 0; }
-# Anna sends herself an attachment; Ben, another user in the office group, then sends her
-# another file of the same name, which comes in beside hers and counts in her Attach.ini.
-echo "from Anna" > "$scratch/plan.txt"
-quindle-tool send --program-folder "$HOME/.config/Quindle" --to Anna --subject one --body-rtf "$HOME/test.rtf" \
-  --attach "$scratch/plan.txt" >/dev/null
-ben=$scratch/ben
-mkdir -p "$ben/program" "$ben/docs"
-echo "from Ben" > "$ben/docs/plan.txt"
-cp "$HOME/test.rtf" "$ben/docs/"
-chown -R 65534 "$ben"
-as_ben() { setpriv --reuid=65534 --regid="$(id -g)" --clear-groups env HOME="$ben" "$@"; }
-as_ben quindle-tool settings --program-folder "$ben/program" --name Ben --inbox "$ben/docs" \
-  --addresses "$MOUNT/book" --data "$ben/program" >/dev/null
-as_ben quindle-tool send --program-folder "$ben/program" --to Anna --subject two --body-rtf "$ben/docs/test.rtf" \
-  --attach "$ben/docs/plan.txt" > "$scratch/ben-send" 2>&1 || fail "Ben cannot deliver: $(cat "$scratch/ben-send")"
-[ "$(cat "$SHARE/inbox/Anna/plan.txt")" = "from Anna" ] || fail "Anna's attachment was overwritten"
-[ "$(cat "$SHARE/inbox/Anna/plan (2).txt")" = "from Ben" ] || fail "Ben's attachment did not come in beside Anna's"
-quindle-tool collect --program-folder "$HOME/.config/Quindle" | grep -qx 'collected 2 messages' \
+scratch=$(mktemp -d)
+trap 'umount -q "$scratch/mnt/quindle" 2>/dev/null; rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"
+fail() { echo "$*"; exit 1; }
+
+# The office: anna and ben in the group office, with homes of their own.
+mkdir -p "$scratch/etc" "$scratch/home" "$scratch/work" "$scratch/mnt/quindle" "$scratch/srv"
+cp /etc/passwd /etc/group "$scratch/etc/"
+echo "office:x:64100:anna,ben" >> "$scratch/etc/group"
+for person in anna:64101 ben:64102; do
+  login=${person%%:*} uid=${person##*:}
+  echo "$login:x:$uid:$uid::$scratch/home/$login:/bin/bash" >> "$scratch/etc/passwd"
+  echo "$login:x:$uid:" >> "$scratch/etc/group"
+  mkdir -p "$scratch/home/$login"
+  chown "$uid:$uid" "$scratch/home/$login"
+done
+mount --bind "$scratch/etc/passwd" /etc/passwd
+mount --bind "$scratch/etc/group" /etc/group
+chmod 777 "$scratch/work"
+
+share=$scratch/srv/quindle mount=$scratch/mnt/quindle
+export PATH=$build/tool:$PATH
+
+# The guide's blocks: block.N holds the N-th sh block, role.N its first line, expect.N the
+# output block after it; other.KIND.N the blocks of other kinds.
+awk -v dir="$scratch" '
+  /^```/ && !inside { inside = 1; kind = substr($0, 4); n++; file = dir "/" (kind == "sh" ? "block." : kind == "output" ? "expect." : "other." kind ".") (kind == "output" ? last : n); if (kind == "sh") last = n; printf "" > file; next }
+  /^```$/ && inside { inside = 0; next }
+  inside { print >> file }
+' "$source/docs/office.md"
+# The guide's own names stand for the file server's; ours replace them.
+sed -i -E '/^(SHARE|MOUNT|OFFICE)=/d' "$scratch"/block.*
+: > "$scratch/work/vars"
+chmod 644 "$scratch/work/vars"
+
+run_block() { # n
+  local n=$1 role
+  role=$(head -n 1 "$scratch/block.$n")
+  # Runs the block after the variables the blocks before it set, and keeps those it sets.
+  local runner='set -euo pipefail; set -a; . "$VARS"; SHARE=$GUIDE_SHARE MOUNT=$GUIDE_MOUNT OFFICE=office; . "$BLOCK"; set +a
+    for v in $(grep -ohE "^[A-Z]+=" "$BLOCKS"/block.* | tr -d = | sort -u); do if [ -n "${!v+x}" ]; then declare -p "$v"; fi; done > "$VARS.new"'
+  local env=(VARS="$scratch/work/vars" BLOCK="$scratch/block.$n" BLOCKS="$scratch" PATH="$PATH")
+  case "$role" in
+    "# on the file server, as root")
+      umount -q "$mount" 2>/dev/null || true
+      (cd "$scratch/work" && env "${env[@]}" HOME=/root GUIDE_SHARE="$share" GUIDE_MOUNT="$mount" bash -c "$runner") \
+        > "$scratch/out.$n" 2>&1 || { cat "$scratch/out.$n"; fail "block $n on the file server failed"; } ;;
+    "# on "*"'s machine, as "*)
+      local person=${role##*, as }
+      person=$(echo "$person" | tr '[:upper:]' '[:lower:]')
+      mount --bind "$share" "$mount"
+      (cd "$scratch/work" && setpriv --reuid="$person" --regid="$person" --init-groups \
+        env "${env[@]}" HOME="$scratch/home/$person" GUIDE_SHARE="$scratch/not-on-this-machine" GUIDE_MOUNT="$mount" \
+        bash -c "umask 022; $runner") > "$scratch/out.$n" 2>&1 \
+        || { cat "$scratch/out.$n"; fail "block $n on $person's machine failed"; }
+      umount "$mount" ;;
+    *) fail "block $n does not say where it runs: $role" ;;
+  esac
+  mv "$scratch/work/vars.new" "$scratch/work/vars"
+  if [ -e "$scratch/expect.$n" ]; then
+    # Paths as the guide writes them.
+    sed -e "s|$scratch/home/[a-z]*|~|g" -e "s|$share|\$SHARE|g" -e "s|$mount|\$MOUNT|g" "$scratch/out.$n" > "$scratch/got.$n"
+    diff -u "$scratch/expect.$n" "$scratch/got.$n" || fail "block $n prints something else than the guide says"
+  fi
+}
+blocks=$(ls "$scratch"/block.* | sed 's/.*\.//' | sort -n)
+for n in $blocks; do run_block "$n"; done
+
+for folder in "$share" "$share/inbox" "$share/book" "$share/server" "$share/inbox/Anna"; do
+  [ "$(stat -c '%a %G' "$folder")" = "2775 office" ] || fail "$folder: $(stat -c '%a %G' "$folder")"
+done
+quindle-tool dump --addresses "$share/book/address list.qda" > "$scratch/book"
+grep -q '"index": 0, "empty": false, "Name": "Server", "InBox": "'"$mount"'/server/".*"Server": 1' "$scratch/book" \
+  || fail "no server entry first: $(cat "$scratch/book")"
+grep -q '"index": 1, "empty": false, "Name": "Anna", "InBox": "'"$mount"'/inbox/Anna/", "Comment": "Sales"' \
+  "$scratch/book" || fail "no entry for Anna: $(cat "$scratch/book")"
+grep -q '^Name=Anna.$' "$scratch/home/anna/.config/Quindle/main.ini" || fail "no settings for Anna"
+
+# The Samba share's definition as testparm reads it, and a client mount with what it needs.
+smbconf=$(ls "$scratch"/other.ini.* | head -n 1)
+if command -v testparm >/dev/null; then
+  printf '[global]\n   server role = standalone server\n' | cat - "$smbconf" > "$scratch/smb.conf"
+  testparm -s "$scratch/smb.conf" > "$scratch/testparm" 2>&1 || { cat "$scratch/testparm"; fail "testparm refuses the share"; }
+  grep -q 'force group = office' "$scratch/testparm" || fail "the share forces no group: $(cat "$scratch/testparm")"
+fi
+grep -q '^smbpasswd -a ' "$scratch"/other.shell.* || fail "the Samba part gives no one a Samba password"
+grep -q '^smbcontrol smbd reload-config' "$scratch"/other.shell.* || fail "the Samba part does not reload Samba"
+grep -Eq '^username=.+' "$scratch"/other.ini.* && grep -Eq '^password=' "$scratch"/other.ini.* \
+  || fail "no credentials file"
+read -r what where type options _ < "$(ls "$scratch"/other.fstab.*)"
+[ "$type" = cifs ] && [ "$where" = /mnt/quindle ] || fail "the fstab line mounts $what at $where as $type"
+for option in credentials uid gid file_mode dir_mode; do
+  echo ",$options," | grep -q ",$option=" || fail "the fstab line lacks $option: $options"
+done
+
+# Anna sends herself an attachment; Ben, another person of the office, then sends her another
+# file of the same name, which comes in beside hers and counts in her Attach.ini.
+as() { setpriv --reuid="$1" --regid="$1" --init-groups env HOME="$scratch/home/$1" "${@:2}"; }
+mount --bind "$share" "$mount"
+program=$scratch/home/anna/.config/Quindle
+echo "from Anna" > "$scratch/home/anna/plan.txt"
+as anna quindle-tool send --program-folder "$program" --to Anna --subject one --body-rtf "$scratch/home/anna/test.rtf" \
+  --attach "$scratch/home/anna/plan.txt" >/dev/null
+ben=$scratch/home/ben
+as ben mkdir -p "$ben/program"
+as ben sh -c "echo 'from Ben' > '$ben/plan.txt'"
+as ben quindle-tool settings --program-folder "$ben/program" --name Ben --inbox "$ben" \
+  --addresses "$mount/book" --data "$ben/program" >/dev/null
+as ben quindle-tool send --program-folder "$ben/program" --to Anna --subject two --body-rtf "$scratch/home/anna/test.rtf" \
+  --attach "$ben/plan.txt" > "$scratch/ben-send" 2>&1 || fail "Ben cannot deliver: $(cat "$scratch/ben-send")"
+[ "$(cat "$share/inbox/Anna/plan.txt")" = "from Anna" ] || fail "Anna's attachment was overwritten"
+[ "$(cat "$share/inbox/Anna/plan (2).txt")" = "from Ben" ] || fail "Ben's attachment did not come in beside Anna's"
+as anna quindle-tool collect --program-folder "$program" | grep -qx 'collected 2 messages' \
   || fail "Anna did not collect both"
-echo "the office's folders and commands work, also for a second person of the group"
+echo "every block of the guide ran where it says and printed what it says; a second person delivers too"

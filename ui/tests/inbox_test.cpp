@@ -47,7 +47,9 @@ TEST(InBoxView, ListReadDeleteAndCompact)
     const std::string datafile = office.data("anna") + "InBox.qdi";
     TMessageRecord second = message("Ben", "Minutes", {"a.doc", "b.txt"});
     second.setAttachName(4, u"c.pdf");
-    writeInbox(datafile, {message("Carla", "Lunch"), second, message("Dan", "Keys")});
+    writeInbox(datafile, {message("Carla", "Lunch"), second, message("Dan", "Keys", {"B.TXT"})});
+    for (const char *name : {"a.doc", "b.txt", "c.pdf"})
+        writeAll(office.inbox("anna") + name, std::string(1500, 'x'));
     Window w(office.program("anna"));
 
     w.clickItem(4);
@@ -99,6 +101,14 @@ TEST(InBoxView, ListReadDeleteAndCompact)
     w.click("DeleteInboxMsgI");
     EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Keys"}));
     EXPECT_EQ(grid->model()->rowCount(), 1);
+    // The attachments of the deleted Minutes went with it, but for the one Keys names too.
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{
+                                    "ask warning|Warning|Are you sure you want to delete this message?",
+                                    "info|Quindle|2 attachment files that no message names were removed "
+                                    "from " + office.inbox("anna") + ": 3.0 kB came free."}));
+    EXPECT_FALSE(fileExists(office.inbox("anna") + "a.doc"));
+    EXPECT_TRUE(fileExists(office.inbox("anna") + "b.txt"));
+    EXPECT_FALSE(fileExists(office.inbox("anna") + "c.pdf"));
     EXPECT_FALSE(fileExists(office.program("anna") + "packed.qdi"));
 }
 
