@@ -1,6 +1,7 @@
 #include "Build.h"
 
 #include "AddressFile.h"
+#include "DropFiles.h"
 #include "FileOps.h"
 #include "IoError.h"
 #include "Paths.h"
@@ -84,8 +85,11 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
         if (entry >= 0)
             outgoing.setToFolder(k, addresses[std::size_t(entry)].InBox());
     }
-    for (int k = 1; k <= TMessageRecord::SlotCount; ++k)
-        outgoing.setAttachName(k, view.attachCaptions[std::size_t(k - 1)]);
+    // The name every copy will place the file under: one that is plain in every folder.
+    for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+        const QString &caption = view.attachCaptions[std::size_t(k - 1)];
+        outgoing.setAttachName(k, caption.isEmpty() ? caption : plainAttachmentName(caption));
+    }
     outgoing.setFrom(view.yourName);
     outgoing.setSubject(view.subject);
     outgoing.setPlaceholder1(PlaceholderText);

@@ -4,14 +4,23 @@
 #include "CopyProgress.h"
 #include "DropFiles.h"
 #include "FileOps.h"
+#include "InboxMarks.h"
 #include "Paths.h"
+#include "PrivateFiles.h"
 #include "RecordFile.h"
 #include "Settings.h"
 #include "SettingsCheck.h"
 
+#include <QSet>
+
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <ctime>
+#include <map>
+#include <memory>
 #include <optional>
+#include <pwd.h>
+#include <sys/vfs.h>
 #include <vector>
 
 namespace {
@@ -21,6 +30,14 @@ namespace {
 constexpr std::size_t GroupMessages = 64;
 static_assert(GroupMessages * TMessageRecord::Size <= 4 * 1024 * 1024);
 
+// A drop file by its folder and its name there.
+struct DropRef
+{
+    const Folder *folder = nullptr;
+    std::string leaf;
+    std::string path() const { return folder->pathOf(leaf); }
+};
+
 // The drop files of the group in flight with the slots their records went to. A copy killed
 // before the group's drop files are deleted leaves their records in the datafile; the next
 // collection finds them here and deletes those drop files instead of taking them again. An
@@ -28,14 +45,15 @@ static_assert(GroupMessages * TMessageRecord::Size <= 4 * 1024 * 1024);
 class TakingJournal
 {
 public:
-    explicit TakingJournal(const std::string &path)
+    TakingJournal(const Folder &dataFolder, const std::string &name)
     {
         try {
-            m_file = File::openPlainReadWrite(path);
+            m_file = dataFolder.openPlainReadWrite(name);
+            m_file.setPermissions(PrivateFileMode);
         } catch (const IoError &error) {
             if (error.code() == IoError::FileNotFound) {
                 try {
-                    m_file = File::createExclusive(path);
+                    m_file = dataFolder.createExclusive(name, PrivateFileMode);
                 } catch (const IoError &) {
                 }
             }
@@ -140,14 +158,46 @@ QString describe(const TMessageRecord &record)
     return QStringLiteral("the message \"%1\" from %2").arg(record.Subject(), record.From());
 }
 
+// The login of the account that owns a drop file, where the folder's file system keeps
+// owners: a share mounted for one user shows every file as that user's, which says nothing.
+QString ownerLogin(uid_t uid)
+{
+    struct passwd entry{};
+    struct passwd *found = nullptr;
+    char buffer[1024];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QStringLiteral("#%1").arg(uid);
+}
+
+bool keepsOwners(const Folder &folder)
+{
+    struct statfs fs{};
+    if (::fstatfs(folder.handle(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x517B:     // SMB
+    case 0x65735546: // FUSE
+    case 0x4d44:     // FAT
+    case 0x5346544e: // NTFS
+        return false;
+    default:
+        return true;
+    }
+}
+
 class Collector
 {
 public:
     Collector(const TSettings &view, const std::string &inboxFileName, TInboxData &inbox,
               TMessageRecord &incoming, const TAddressData &addresses, const MailCallbacks &callbacks)
         : m_name(view.Name)
-        , m_ownFolder(pathFromText(view.MyDest))
+        , m_own(Folder::openOwn(pathFromText(view.MyDest), "your inbox folder"))
         , m_datafileName(inboxFileName)
+        , m_dataFolder(Folder::openOwn(folderOf(inboxFileName), "the folder of your inbox datafile"))
+        , m_datafileLeaf(inboxFileName.substr(folderOf(inboxFileName).size()))
         , m_inbox(inbox)
         , m_incoming(incoming)
         , m_addresses(snapshot(addresses))
@@ -155,13 +205,14 @@ public:
         , m_pumping(callbacks)
         // The datafile must exist (start-up creates it); a missing one ends the run before
         // any drop file is read.
-        , m_datafile(File::openReadWrite(inboxFileName))
-        , m_journal(takingJournalName(inboxFileName))
+        , m_datafile(m_dataFolder.openRegularReadWrite(m_datafileLeaf))
+        , m_journal(m_dataFolder, m_datafileLeaf + ".taking")
+        , m_taken(m_dataFolder, m_datafileLeaf + ".taken")
     {
+        m_datafile.setPermissions(PrivateFileMode);
         m_otherNames = m_addresses.names;
         m_otherNames.removeAll(m_name);
-        // Every pump, also those inside a copy or a wait for a lock, is noted: the inbox is
-        // looked up anew before the next message goes into it.
+        // Every pump, also those inside a copy or a wait for a lock, is noted.
         m_pumping.processEvents = [this] {
             m_pumped = true;
             m_callbacks.pump();
@@ -176,17 +227,20 @@ public:
         for (const TakingJournal::Entry &entry : m_journal.entries()) {
             TMessageRecord inSlot;
             TMessageRecord dropped;
+            const std::string folderText = folderOf(entry.drop);
+            const Folder folder = Folder::openIfFolder(folderText);
+            const std::string leaf = entry.drop.substr(folderText.size());
             try {
-                if (entry.slot < 0 || (entry.slot + 1) * TMessageRecord::Size > m_datafile.size())
+                if (!folder.isOpen() || entry.slot < 0
+                    || (entry.slot + 1) * TMessageRecord::Size > m_datafile.size())
                     continue;
                 m_datafile.readAt(entry.slot * TMessageRecord::Size, inSlot.bytes.data(), TMessageRecord::Size);
-                File drop = File::openPlainRead(entry.drop);
-                drop.readAt(0, dropped.bytes.data(), TMessageRecord::Size);
+                folder.openPlainRead(leaf).readAt(0, dropped.bytes.data(), TMessageRecord::Size);
             } catch (const IoError &) {
                 continue;
             }
             if (inSlot == dropped && !inSlot.isEmpty())
-                removeFile(entry.drop);
+                folder.remove(leaf);
         }
         m_journal.clearAll();
     }
@@ -195,15 +249,15 @@ public:
     {
         m_slot = 0;
         inGroups([&] {
-            eachDropFile(m_ownFolder, false, [&](TMessageRecord &record) {
+            eachDropFile(m_own, false, [&](TMessageRecord &record) {
                 take(record);
                 // The attachments are already in place here; only their keys go. Forgetting a
                 // key before the flush is safe: a crash leaves the drop file, and the key is
                 // forgotten again when it is collected again.
                 for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
                     const QString attach = record.AttachName(k);
-                    if (!attach.isEmpty() && isPlainFileName(attach))
-                        ForgetAttachment(m_ownFolder, attach, [&] { m_pumping.pump(); });
+                    if (!attach.isEmpty())
+                        ForgetAttachment(m_own, attach, [&] { m_pumping.pump(); });
                 }
             });
         });
@@ -212,8 +266,11 @@ public:
     void serverFolders()
     {
         m_slot = 0;
-        for (const std::string &server : m_addresses.serverFolders) {
-            if (!folderExists(server))
+        for (const std::string &text : m_addresses.serverFolders) {
+            if (!m_servers.count(text))
+                m_servers.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text)));
+            const Folder &server = *m_servers.at(text);
+            if (!server.isOpen())
                 continue;
             inGroups([&] { eachDropFile(server, true, [&](TMessageRecord &record) { fromServer(server, record); }); });
         }
@@ -225,20 +282,41 @@ public:
         refresh();
     }
 
-    void finish() { m_datafile.close(); }
+    void finish()
+    {
+        m_taken.save();
+        m_datafile.close();
+    }
+
+    // After an error: what was learnt is kept, and nothing more may fail.
+    void abandon() noexcept
+    {
+        m_taken.save();
+        m_datafile = File();
+    }
 
 private:
     // After events were processed: the window may have compacted the inbox meanwhile, a
-    // shorter array and a datafile replaced under its name. What was written to the old
-    // one went into the new one.
+    // shorter array and a datafile replaced under its name, which holds what was written to
+    // the old one (settle checks it) and is where the collection goes on.
     void refresh()
     {
         m_pumped = false;
         m_slot = std::min(m_slot, m_inbox.size());
         if (!m_datafile.isFileNamed(m_datafileName)) {
             settle();
-            m_datafile = File::openReadWrite(m_datafileName);
+            if (!m_datafile.isFileNamed(m_datafileName))
+                switchToNamed();
         }
+    }
+
+    void switchToNamed()
+    {
+        m_datafile = m_dataFolder.openRegularReadWrite(m_datafileLeaf);
+        if (!m_datafile.isFileNamed(m_datafileName))
+            raiseIoError(ENOENT);
+        readMessageFile(m_datafileName, m_inbox);
+        m_slot = 0;
     }
 
     // Runs the collection of one folder and settles its last group. When an error ends it,
@@ -261,45 +339,72 @@ private:
 
     // The user's drop files in folder: 1, 2, 3, ... up to the first number under which
     // nothing stands, then the higher numbers found there. Each one is read and handed on,
-    // except what a colleague may have planted or a dead sender left, which is named and left.
+    // except what a colleague may have planted or a dead sender left, which is named and left,
+    // and one this collection's user took before but could not delete.
     template<class Handle>
-    void eachDropFile(const std::string &folder, bool pumpFirst, Handle &&handle)
+    void eachDropFile(const Folder &folder, bool pumpFirst, Handle &&handle)
     {
+        m_owners = keepsOwners(folder);
         int n = 1;
-        for (; nameTaken(DropFileName(folder, m_name, n)); ++n)
-            one(DropFileName(folder, m_name, n), pumpFirst, handle);
-        for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames)) {
-            const std::string drop = DropFileName(folder, m_name, above);
-            if (nameTaken(drop))
-                one(drop, pumpFirst, handle);
-        }
+        while (one(folder, dropFileLeaf(m_name, n), pumpFirst, handle))
+            ++n;
+        for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames))
+            one(folder, dropFileLeaf(m_name, above), pumpFirst, handle);
     }
 
+    // False when nothing stands under the name: the open failing says so, with no look
+    // before it.
     template<class Handle>
-    void one(const std::string &drop, bool pumpFirst, Handle &&handle)
+    bool one(const Folder &folder, const std::string &leaf, bool pumpFirst, Handle &&handle)
     {
-        if (pumpFirst)
-            pump();
         TMessageRecord record;
+        struct stat st{};
         try {
-            File file = File::openPlainRead(drop);
-            if (file.size() < TMessageRecord::Size && file.modifiedSecondsAgo() >= StaleDropSeconds) {
+            File file = folder.openPlainRead(leaf, st);
+            if (st.st_size < TMessageRecord::Size && modifiedSecondsAgo(st) >= StaleDropSeconds) {
                 m_report.notices.append(QStringLiteral("%1 is shorter than one message and has not changed for %2 "
                                                        "minutes: its sender stopped while writing it. Left where it is.")
-                                            .arg(textFromPath(drop))
+                                            .arg(textFromPath(folder.pathOf(leaf)))
                                             .arg(StaleDropSeconds / 60));
-                return;
+                return true;
             }
-            file.readAt(0, record.bytes.data(), TMessageRecord::Size);
+            try {
+                file.readAt(0, record.bytes.data(), TMessageRecord::Size);
+            } catch (const IoError &error) {
+                if (error.code() != IoError::ReadBeyondEnd)
+                    throw;
+                throw IoError(error.code(), textFromPath(folder.pathOf(leaf)).toLocal8Bit().toStdString()
+                                                + " is shorter than one message (a sender may still be writing "
+                                                  "it): Read beyond end of file");
+            }
             file.close();
         } catch (const IoError &error) {
+            if (error.code() == IoError::FileNotFound)
+                return false;
             if (error.code() != IoError::NotPlainFile)
                 throw;
-            m_report.notices.append(textFromPath(notPlainFileText(drop)));
-            return;
+            m_report.notices.append(textFromPath(notPlainFileText(folder.pathOf(leaf))));
+            return true;
         }
-        m_current = drop;
+        const std::uint64_t hash = TInboxMarks::hashOf(record);
+        if (m_taken.contains(folder.pathOf(leaf), hash)) {
+            // Taken before; perhaps it may be deleted now.
+            if (folder.remove(leaf))
+                m_taken.forget(folder.pathOf(leaf));
+            return true;
+        }
+        if (pumpFirst)
+            pump();
+        m_current = DropRef{&folder, leaf};
+        m_currentHash = hash;
+        m_currentOwner = m_owners ? ownerLogin(st.st_uid) : QString();
         handle(record);
+        return true;
+    }
+
+    static std::int64_t modifiedSecondsAgo(const struct stat &st)
+    {
+        return std::int64_t(std::time(nullptr)) - std::int64_t(st.st_mtime);
     }
 
     // One record into the first free slot. It is written at once but flushed with its group,
@@ -318,14 +423,13 @@ private:
                 break;
             ++m_slot;
         }
-        m_journal.add(std::int64_t(m_slot), m_current);
+        m_journal.add(std::int64_t(m_slot), m_current.path());
         // The array takes the message only once the file has it, so a failed write leaves
         // both agreeing and the drop file in place.
         writeRecordInPlace(m_datafile, std::int64_t(m_slot) * TMessageRecord::Size, record.bytes.data(),
                            TMessageRecord::Size);
         m_inbox[m_slot] = record;
-        m_written.push_back(m_current);
-        ++m_report.collected;
+        m_written.push_back({m_current, TInboxMarks::hashOf(record), m_currentHash, m_currentOwner});
         if (m_written.size() == GroupMessages)
             settle();
     }
@@ -335,13 +439,12 @@ private:
     // server folder are lowered only once the message is flushed and its drop file gone, as
     // that cannot be undone. A crash before it leaves the drop file, and its copies, having
     // the same bytes, are reused by the next collection.
-    void fromServer(const std::string &server, TMessageRecord &record)
+    void fromServer(const Folder &server, TMessageRecord &record)
     {
         std::vector<QString> copied;
         for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
             const QString attach = record.AttachName(k);
-            // A name from a received record never leads outside the folders worked in.
-            if (attach.isEmpty() || !isPlainFileName(attach))
+            if (attach.isEmpty())
                 continue;
             pump();
             const std::optional<QString> placed = collectAttachment(server, attach, record);
@@ -356,78 +459,252 @@ private:
         if (copied.empty())
             return;
         settle();
+        if (!m_removed)
+            return; // the message stays in the server folder, and so do its attachments
         for (const QString &attach : copied) {
             const AttachmentLock lock(server, [&] { m_pumping.pump(); });
             // A server folder that is the own folder (perhaps by another path) keeps its file.
-            if (UncountAttachment(lock, attach) == 0 && !sameFolder(server, m_ownFolder))
-                removeFile(server + pathFromText(attach));
+            if (UncountAttachment(lock, attach) == 0 && !sameFolder(server, m_own))
+                server.remove(pathFromText(attach));
         }
     }
 
     // The name the copy stands under in the own folder, or nothing when the attachment is not
     // there to take (the notice says why).
-    std::optional<QString> collectAttachment(const std::string &server, const QString &attach,
-                                             const TMessageRecord &record)
+    std::optional<QString> collectAttachment(const Folder &server, const QString &attach, const TMessageRecord &record)
     {
-        const std::string source = server + pathFromText(attach);
-        if (sameFolder(server, m_ownFolder))
+        if (sameFolder(server, m_own))
             return attach;
+        // A name from a received record never leads outside the folder it names.
+        if (!isPlainFileName(attach)) {
+            m_report.notices.append(QStringLiteral("The attachment \"%1\" of %2 names no file of %3: it was not "
+                                                   "collected.")
+                                        .arg(attach, describe(record), textFromPath(server.text())));
+            return std::nullopt;
+        }
+        const std::string leaf = pathFromText(attach);
         try {
             // Opened first, so that a source that is not there or not a plain file is told
             // apart from a failure to write the own folder, which ends the collection.
-            File::openPlainRead(source).close();
+            server.openPlainRead(leaf).close();
         } catch (const IoError &error) {
             if (error.code() == IoError::NotPlainFile)
-                m_report.notices.append(textFromPath(notPlainFileText(source))
+                m_report.notices.append(textFromPath(notPlainFileText(server.pathOf(leaf)))
                                         + QStringLiteral("; the attachment of %1 was not collected.").arg(describe(record)));
             else
                 m_report.notices.append(QStringLiteral("The attachment %1 of %2 could not be read in %3 (%4): it was "
                                                        "not collected.")
-                                            .arg(attach, describe(record), textFromPath(server),
+                                            .arg(attach, describe(record), textFromPath(server.text()),
                                                  QString::fromLocal8Bit(error.what())));
             return std::nullopt;
         }
-        return placeWithProgress(source, AttachmentSource::Shared, m_ownFolder, attach, false, m_pumping, false);
+        try {
+            return placeWithProgress(server, leaf, m_own, attach, false, m_pumping, false);
+        } catch (const IoError &error) {
+            throw IoError(error.code(), QStringLiteral("The attachment %1 of %2 could not be copied from %3 to %4: %5")
+                                            .arg(attach, describe(record), textFromPath(server.text()),
+                                                 textFromPath(m_own.text()), QString::fromLocal8Bit(error.what()))
+                                            .toLocal8Bit()
+                                            .toStdString());
+        }
     }
 
-    static bool sameFolder(const std::string &a, const std::string &b)
+    static bool sameFolder(const Folder &a, const Folder &b)
     {
-        std::error_code ec;
-        return std::filesystem::equivalent(a.empty() ? "." : a, b.empty() ? "." : b, ec) && !ec;
+        const struct stat x = a.info();
+        const struct stat y = b.info();
+        return x.st_dev == y.st_dev && x.st_ino == y.st_ino && a.prefix() == b.prefix();
     }
 
-    // One flush for the group, then its drop files go. The list is emptied before the flush:
-    // after a failed flush a second one may report success for data that never reached the
-    // disk, so those drop files must stay whatever happens next.
+    struct Written
+    {
+        DropRef drop;
+        std::uint64_t slotHash;
+        std::uint64_t dropHash;
+        QString owner;
+    };
+
+    // One flush for the group, then its drop files go, but only while the file flushed is
+    // still the datafile under its name: one that was removed, renamed or replaced meanwhile
+    // holds the records nobody will read, so their drop files stay for the next collection.
+    // The list is emptied before the flush: after a failed flush a second one may report
+    // success for data that never reached the disk, so those drop files must stay whatever
+    // happens next.
     void settle()
     {
+        m_removed = true;
         if (m_written.empty())
             return;
-        std::vector<std::string> written;
+        std::vector<Written> written;
         written.swap(m_written);
         m_written.reserve(GroupMessages);
         m_datafile.sync();
-        for (const std::string &drop : written)
-            removeFile(drop);
+        const bool replaced = !m_datafile.isFileNamed(m_datafileName);
+        if (replaced && !underName(written)) {
+            m_removed = false;
+            throw IoError(IoError::FileNotFound,
+                          "The inbox datafile " + m_datafileName
+                              + " was removed, renamed or replaced while mail was collected: the last "
+                              + std::to_string(written.size())
+                              + " messages taken stay where they were, and the next collection takes them.");
+        }
+        QStringList stuck;
+        for (const Written &w : written) {
+            if (w.drop.folder->remove(w.drop.leaf)) {
+                ++m_report.collected;
+                m_report.accounts.emplace_back(w.slotHash, w.owner);
+            } else {
+                // Taken, but it stays: remembered, so that it is not taken again.
+                m_taken.add(w.drop.path(), w.dropHash);
+                ++m_report.notRemoved;
+                m_report.accounts.emplace_back(w.slotHash, w.owner);
+                m_stuckFolders.insert(textFromPath(w.drop.folder->text()));
+            }
+        }
         m_journal.clear();
+        // A compaction put the records into a new datafile: the collection goes on there.
+        if (replaced)
+            switchToNamed();
     }
 
+    // Whether the file under the datafile's name holds every record of the group: a
+    // compaction that replaced the datafile copied them over.
+    bool underName(const std::vector<Written> &written) const
+    {
+        try {
+            const TInboxData now = readMessageFile(m_datafileName).records;
+            QSet<std::uint64_t> there;
+            for (const TMessageRecord &record : now)
+                there.insert(TInboxMarks::hashOf(record));
+            for (const auto &w : written) {
+                if (!there.contains(w.slotHash))
+                    return false;
+            }
+            return true;
+        } catch (const IoError &) {
+            return false;
+        }
+    }
+
+    // Drop files taken into the inbox that could not be deleted (a folder where the user may
+    // add but not remove, a read-only share): their names and the hash of their records,
+    // beside the datafile, so later collections go past them while they stay.
+    class TakenList
+    {
+    public:
+        TakenList(const Folder &dataFolder, std::string name)
+            : m_folder(dataFolder)
+            , m_name(std::move(name))
+        {
+            try {
+                File file = m_folder.openPlainRead(m_name);
+                std::string bytes(static_cast<std::size_t>(std::min<std::int64_t>(file.size(), 4 << 20)), '\0');
+                if (!bytes.empty())
+                    file.readAt(0, bytes.data(), bytes.size());
+                std::size_t at = 0;
+                while (at < bytes.size()) {
+                    std::size_t end = bytes.find('\n', at);
+                    if (end == std::string::npos)
+                        break;
+                    const std::string line = bytes.substr(at, end - at);
+                    at = end + 1;
+                    if (line.size() > 17 && line[16] == ' ')
+                        m_entries[line.substr(17)] = std::stoull(line.substr(0, 16), nullptr, 16);
+                }
+            } catch (const std::exception &) {
+            }
+        }
+
+        bool contains(const std::string &path, std::uint64_t hash) const
+        {
+            const auto it = m_entries.find(path);
+            return it != m_entries.end() && it->second == hash;
+        }
+        void add(const std::string &path, std::uint64_t hash)
+        {
+            m_entries[path] = hash;
+            m_changed = true;
+        }
+        void forget(const std::string &path)
+        {
+            m_changed = m_entries.erase(path) > 0 || m_changed;
+        }
+
+        // Keeps the entries whose drop files still stand; an addition of ours, so a list that
+        // cannot be written only means those messages may come again.
+        void save()
+        {
+            for (auto it = m_entries.begin(); it != m_entries.end();) {
+                struct stat st{};
+                if (::lstat(it->first.c_str(), &st) != 0) {
+                    it = m_entries.erase(it);
+                    m_changed = true;
+                } else {
+                    ++it;
+                }
+            }
+            if (!m_changed)
+                return;
+            std::string bytes;
+            for (const auto &[path, hash] : m_entries) {
+                char digits[17];
+                std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+                bytes += std::string(digits) + ' ' + path + '\n';
+            }
+            try {
+                replaceFile(m_folder, m_name, bytes.data(), bytes.size(), PrivateFileMode);
+            } catch (const IoError &) {
+            }
+        }
+
+    private:
+        const Folder &m_folder;
+        std::string m_name;
+        std::map<std::string, std::uint64_t> m_entries;
+        bool m_changed = false;
+    };
+
+public:
+    // Said once, at the collection that took them: which folders kept messages.
+    void sayStuck()
+    {
+        if (m_report.notRemoved == 0)
+            return;
+        const QString folders = QStringList(m_stuckFolders.begin(), m_stuckFolders.end()).join(QStringLiteral(", "));
+        m_report.notices.append(
+            (m_report.notRemoved == 1 ? QStringLiteral("1 message was") : QStringLiteral("%1 messages were").arg(m_report.notRemoved))
+            + QStringLiteral(" taken into the inbox but could not be removed from %1, where you may add files but not "
+                             "delete them. Quindle remembers them and will not take them again; ask whoever keeps the "
+                             "folder to remove them.")
+                  .arg(folders));
+    }
+
+private:
     QString m_name;
-    std::string m_ownFolder;
+    Folder m_own;
     std::string m_datafileName;
+    Folder m_dataFolder;
+    std::string m_datafileLeaf;
     TInboxData &m_inbox;
     TMessageRecord &m_incoming;
     AddressSnapshot m_addresses;
     QStringList m_otherNames;
+    std::map<std::string, std::unique_ptr<Folder>> m_servers;
     const MailCallbacks &m_callbacks;
     MailCallbacks m_pumping; // m_callbacks, noting every pump
     bool m_pumped = false;
     File m_datafile;
     TakingJournal m_journal;
+    TakenList m_taken;
     CollectReport m_report;
-    std::string m_current; // the drop file being taken
+    DropRef m_current; // the drop file being taken
+    std::uint64_t m_currentHash = 0;
+    QString m_currentOwner;
+    bool m_owners = false;
     // Drop files whose records are written but not yet flushed, in the order taken.
-    std::vector<std::string> m_written;
+    std::vector<Written> m_written;
+    bool m_removed = true; // the last settle deleted its drop files
+    QSet<QString> m_stuckFolders;
     std::size_t m_slot = 0;
 };
 
@@ -436,6 +713,11 @@ private:
 std::string takingJournalName(const std::string &inboxFileName)
 {
     return inboxFileName + ".taking";
+}
+
+std::string takenListName(const std::string &inboxFileName)
+{
+    return inboxFileName + ".taken";
 }
 
 CollectReport collectMail(const TSettings &view, const std::string &inboxFileName, TInboxData &inbox,
@@ -467,8 +749,13 @@ CollectReport collectMail(const TSettings &view, const std::string &inboxFileNam
         collector->serverFolders();
         collector->finish();
     } catch (const IoError &error) {
+        if (collector) {
+            collector->abandon();
+            collector->sayStuck();
+        }
         throw CollectError(error, collector ? collector->report() : report);
     }
+    collector->sayStuck();
     report = collector->report();
     report.showInBox = true;
     return report;

@@ -7,6 +7,10 @@
 
 #include <QStringList>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include <string>
 
 struct TSettings;
@@ -14,7 +18,11 @@ struct TSettings;
 struct CollectReport
 {
     MailOutcome outcome = MailOutcome::Done;
-    int collected = 0; // messages taken into the inbox
+    int collected = 0;  // messages flushed into the inbox whose drop files are gone
+    int notRemoved = 0; // messages taken into the inbox whose drop files could not be deleted
+    // The account that owned each drop file taken, by the hash of the record as its slot
+    // holds it; empty where the folder's file system keeps no owners.
+    std::vector<std::pair<std::uint64_t, QString>> accounts;
     // The window selects the InBox item and runs InBoxObi when this is set.
     bool showInBox = false;
     // One line each for what the collection went past and left where it was: a drop file or
@@ -58,3 +66,6 @@ CollectReport collectMail(const TSettings &view, const std::string &inboxFileNam
 // Beside the datafile: the drop files whose records are written to the datafile but that
 // are not yet deleted, so a collection killed before it deleted them does not take them twice.
 std::string takingJournalName(const std::string &inboxFileName);
+// Beside the datafile: the drop files taken whose folders would not let them be deleted,
+// with a hash of each record, so they are not taken again while they stay.
+std::string takenListName(const std::string &inboxFileName);

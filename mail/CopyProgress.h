@@ -7,8 +7,8 @@
 // loop, the last one that reads 0 bytes included, processes events after its (possibly
 // empty) write; a send also processes them before each read. Events are processed too
 // while the folder's lock is waited for. Returns the name the copy stands under.
-inline QString placeWithProgress(const std::string &source, AttachmentSource kind, const std::string &folder,
-                                 const QString &name, bool count, const MailCallbacks &callbacks, bool pumpBeforeRead)
+template<class Place>
+QString copyWithProgress(const Place &place, const MailCallbacks &callbacks, bool pumpBeforeRead)
 {
     int reads = 0;
     int writes = 0;
@@ -31,10 +31,32 @@ inline QString placeWithProgress(const std::string &source, AttachmentSource kin
             callbacks.pump();
         finalPumped = true;
     };
-    const QString placed = PlaceAttachment(source, kind, folder, name, count, copy, [&] {
+    const QString placed = place(copy, [&] {
         afterCopy();
         callbacks.pump();
     });
     afterCopy();
     return placed;
+}
+
+// The user's own file into a destination folder.
+inline QString placeWithProgress(const std::string &source, const Folder &folder, const QString &name, bool count,
+                                 const MailCallbacks &callbacks, bool pumpBeforeRead)
+{
+    return copyWithProgress(
+        [&](const CopyCallbacks &copy, const std::function<void()> &whileWaiting) {
+            return PlaceAttachment(source, AttachmentSource::Own, folder, name, count, copy, whileWaiting);
+        },
+        callbacks, pumpBeforeRead);
+}
+
+// A file of a server folder into the own folder.
+inline QString placeWithProgress(const Folder &sourceFolder, const std::string &sourceName, const Folder &folder,
+                                 const QString &name, bool count, const MailCallbacks &callbacks, bool pumpBeforeRead)
+{
+    return copyWithProgress(
+        [&](const CopyCallbacks &copy, const std::function<void()> &whileWaiting) {
+            return PlaceAttachment(sourceFolder, sourceName, folder, name, count, copy, whileWaiting);
+        },
+        callbacks, pumpBeforeRead);
 }

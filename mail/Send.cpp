@@ -4,9 +4,11 @@
 #include "CopyProgress.h"
 #include "DropFiles.h"
 #include "FileOps.h"
+#include "IoError.h"
 #include "Paths.h"
 
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -42,45 +44,64 @@ private:
     // was copied.
     using Names = std::array<QString, TMessageRecord::SlotCount>;
 
+    // Each folder is opened once for the whole send; one that is not there, or is a link,
+    // is no destination.
+    const Folder &folder(const std::string &text)
+    {
+        auto it = m_folders.find(text);
+        if (it == m_folders.end())
+            it = m_folders.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text))).first;
+        return *it->second;
+    }
+
     void slot(int k)
     {
         const QString recipient = m_outgoing.ToName(k);
-        const std::string folder = pathFromText(m_outgoing.ToFolder(k));
-        if (folder.empty())
+        const std::string folderText = pathFromText(m_outgoing.ToFolder(k));
+        if (folderText.empty())
             return;
+        RecipientResult result{recipient, m_outgoing.ToFolder(k), {}, {}};
         const QString problem = recipientNameProblem(recipient);
         if (!problem.isEmpty()) {
             m_report.notices.append(problem + QStringLiteral(" Nothing was sent to it."));
+            result.problem = problem;
+            m_report.recipients.push_back(result);
             return;
         }
-        if (folderExists(folder)) {
-            std::map<std::string, Names> names;
-            attachments([&](int j, const std::string &source) { names[folder][j - 1] = place(source, folder, j); });
+        const Folder &direct = folder(folderText);
+        if (direct.isOpen()) {
+            Names names;
+            attachments([&](int j, const std::string &source) { names[j - 1] = place(source, direct, j); });
             m_callbacks.pump();
-            deliver(folder, recipient, names[folder], {});
+            deliver(direct, recipient, names, {});
+            result.reached.append(textFromPath(folderText));
+            m_report.recipients.push_back(result);
             return;
         }
+        result.problem = QString::fromLocal8Bit(direct.why().c_str());
         std::map<std::string, Names> names;
         attachments([&](int j, const std::string &source) {
             for (const AddressCopy &entry : m_addresses) {
-                if (entry.server && folderExists(entry.folder))
-                    names[entry.folder][j - 1] = place(source, entry.folder, j);
+                if (entry.server && folder(entry.folder).isOpen())
+                    names[entry.folder][j - 1] = place(source, folder(entry.folder), j);
             }
         });
         for (std::size_t index = 0; index < m_addresses.size(); ++index) {
             m_callbacks.pump();
             const AddressCopy &entry = m_addresses[index];
-            if (!entry.server || !folderExists(entry.folder))
+            if (!entry.server || !folder(entry.folder).isOpen())
                 continue;
             // A failure here leaves no message for the copies counted in the folders after it.
-            std::vector<std::pair<std::string, Names>> later;
+            std::vector<std::pair<const Folder *, Names>> later;
             for (std::size_t after = index + 1; after < m_addresses.size(); ++after) {
                 const auto it = names.find(m_addresses[after].folder);
                 if (m_addresses[after].server && it != names.end() && m_addresses[after].folder != entry.folder)
-                    later.push_back(*it);
+                    later.emplace_back(&folder(it->first), it->second);
             }
-            deliver(entry.folder, recipient, names[entry.folder], later);
+            deliver(folder(entry.folder), recipient, names[entry.folder], later);
+            result.reached.append(textFromPath(entry.folder));
         }
+        m_report.recipients.push_back(result);
     }
 
     // Runs each attachment slot whose source exists through copy(j, source).
@@ -89,17 +110,25 @@ private:
     {
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
             const std::string source = pathFromText(m_attachPaths[std::size_t(j - 1)]);
-            if (fileExists(source) && isPlainFileName(m_outgoing.AttachName(j)))
+            if (fileExists(source) && !m_outgoing.AttachName(j).isEmpty())
                 copy(j, source);
         }
     }
 
-    QString place(const std::string &source, const std::string &folder, int j)
+    QString place(const std::string &source, const Folder &destination, int j)
     {
         // The copy goes under a temporary name and is renamed into place, named and counted
         // under the folder's lock, so a collector never deletes the file this message brings.
-        const QString placed = placeWithProgress(source, AttachmentSource::Own, folder, m_outgoing.AttachName(j),
-                                                 true, m_callbacks, true);
+        QString placed;
+        try {
+            placed = placeWithProgress(source, destination, m_outgoing.AttachName(j), true, m_callbacks, true);
+        } catch (const IoError &error) {
+            throw IoError(error.code(), QStringLiteral("The attachment %1 could not be copied to %2: %3")
+                                            .arg(textFromPath(source), textFromPath(destination.text()),
+                                                 QString::fromLocal8Bit(error.what()))
+                                            .toLocal8Bit()
+                                            .toStdString());
+        }
         m_callbacks.hide();
         ++m_report.attachmentCopies;
         return placed;
@@ -108,8 +137,8 @@ private:
     // The drop file for this folder names the attachments as they stand there. When it
     // cannot be written, the copies counted for it (and for the folders that will now get
     // no message either) are taken back, or they would stay for ever.
-    void deliver(const std::string &folder, const QString &recipient, const Names &names,
-                 const std::vector<std::pair<std::string, Names>> &later)
+    void deliver(const Folder &destination, const QString &recipient, const Names &names,
+                 const std::vector<std::pair<const Folder *, Names>> &later)
     {
         TMessageRecord record = m_outgoing;
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
@@ -118,27 +147,28 @@ private:
                 record.setAttachName(j, name);
         }
         try {
-            WriteDropFile(folder, recipient, record);
+            WriteDropFile(destination, recipient, record);
         } catch (...) {
-            withdraw(folder, names);
+            withdraw(destination, names);
             for (const auto &[laterFolder, laterNames] : later)
-                withdraw(laterFolder, laterNames);
+                withdraw(*laterFolder, laterNames);
             throw;
         }
         ++m_report.dropFiles;
     }
 
-    static void withdraw(const std::string &folder, const Names &names)
+    static void withdraw(const Folder &destination, const Names &names)
     {
         for (const QString &name : names) {
             if (!name.isEmpty())
-                WithdrawAttachment(folder, name);
+                WithdrawAttachment(destination, name);
         }
     }
 
     const TMessageRecord m_outgoing;
     const TSlotTexts m_attachPaths;
     std::vector<AddressCopy> m_addresses;
+    std::map<std::string, std::unique_ptr<Folder>> m_folders;
     const MailCallbacks &m_callbacks;
     SendReport m_report;
 };

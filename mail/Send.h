@@ -5,6 +5,17 @@
 
 #include <QStringList>
 
+#include <vector>
+
+// Where one recipient slot's message went.
+struct RecipientResult
+{
+    QString name;
+    QString folder;      // the address entry's folder text, as other copies read it
+    QStringList reached; // the folders a drop file went into: its own, or server folders
+    QString problem;     // why its own folder was not reached; empty when it was
+};
+
 struct SendReport
 {
     MailOutcome outcome = MailOutcome::Done;
@@ -14,6 +25,7 @@ struct SendReport
     // a drop file name (a folder separator, "..", a control character). The window shows
     // them with "Messages Sent"; the tool prints them.
     QStringList notices;
+    std::vector<RecipientResult> recipients; // one per slot with a folder, in slot order
 };
 
 // The work of SendExecute: delivers the outgoing record for every slot k whose ToFolders

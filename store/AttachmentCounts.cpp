@@ -12,26 +12,30 @@
 
 #include <unistd.h>
 
-namespace {
-
-std::string iniPath(const std::string &folder)
+TProfileFile attachIni(const Folder &folder)
 {
-    return folder + pathFromText(AttachIniTitle);
+    return TProfileFile(folder, pathFromText(AttachIniTitle));
 }
-
-TProfileFile attachIni(const std::string &folder)
-{
-    return TProfileFile(iniPath(folder), ProfileKind::Shared);
-}
-
-} // namespace
 
 // The lock file stays in the folder: removing it would let a later process lock a fresh
 // file while another still holds the old one.
-AttachmentLock::AttachmentLock(const std::string &folder, const std::function<void()> &whileWaiting)
-    : m_folder(folder)
+AttachmentLock::AttachmentLock(const Folder &folder, const std::function<void()> &whileWaiting)
+    : m_folder(&folder)
 {
-    File file = File::adopt(openLockFile(iniPath(folder) + ".lock"), iniPath(folder) + ".lock");
+    take(whileWaiting);
+}
+
+AttachmentLock::AttachmentLock(const std::string &folder, const std::function<void()> &whileWaiting)
+    : m_opened(Folder::openIfFolder(folder))
+    , m_folder(&m_opened)
+{
+    take(whileWaiting);
+}
+
+void AttachmentLock::take(const std::function<void()> &whileWaiting)
+{
+    const std::string name = pathFromText(AttachIniTitle) + ".lock";
+    File file = File::adopt(openLockFile(*m_folder, name), m_folder->pathOf(name));
     if (!file.isOpen())
         return;
     using Clock = std::chrono::steady_clock;
@@ -94,17 +98,17 @@ int UncountAttachment(const AttachmentLock &held, const QString &attachName)
     return left;
 }
 
-void WithdrawAttachment(const std::string &folder, const QString &attachName)
+void WithdrawAttachment(const Folder &folder, const QString &attachName)
 {
     try {
         const AttachmentLock lock(folder);
         if (UncountAttachment(lock, attachName) == 0 && isPlainFileName(attachName))
-            removeFile(folder + pathFromText(attachName));
+            folder.remove(pathFromText(attachName));
     } catch (const IoError &) {
     }
 }
 
-void ForgetAttachment(const std::string &folder, const QString &attachName, const std::function<void()> &whileWaiting)
+void ForgetAttachment(const Folder &folder, const QString &attachName, const std::function<void()> &whileWaiting)
 {
     const AttachmentLock lock(folder, whileWaiting);
     attachIni(folder).DeleteKey(AttachmentsSection, attachName);

@@ -19,34 +19,22 @@ namespace {
 constexpr std::string_view TempPrefix = ".quindle-";
 constexpr std::string_view TempSuffix = ".tmp";
 
-// After a drop file name turned out to be taken: a name taken by something other than a
-// file we can step over is searched past by NextDropNumber; a folder under the final name
-// of the record's own folder fails as creating the file there would.
-void checkTaken(const std::string &name)
-{
-    if (folderExists(name) && !nameTaken(name))
-        raiseIoError(EISDIR);
-}
-
 // Where the folder allows neither a non-replacing rename nor hard links (a Samba share):
 // the number is claimed by an exclusive create of an empty file, and the complete record
 // then replaces it by rename, so a reader sees nothing, an empty file or the whole record,
 // never a piece of one that a dying sender left.
-int claimAndReplace(const std::string &folder, const QString &recipient, const std::string &tempName)
+int claimAndReplace(const Folder &folder, const QString &recipient, const std::string &tempName, int from)
 {
-    for (;;) {
-        const int n = NextDropNumber(folder, recipient);
-        const std::string name = DropFileName(folder, recipient, n);
-        File claim = File::createExclusive(name);
-        if (!claim.isOpen()) {
-            checkTaken(name);
+    for (int n = from;; ++n) {
+        const std::string name = dropFileLeaf(recipient, n);
+        File claim = folder.createExclusive(name);
+        if (!claim.isOpen())
             continue;
-        }
         claim.close();
         try {
-            renameReplace(tempName, name);
+            folder.renameReplace(tempName, name);
         } catch (...) {
-            removeFile(name);
+            folder.remove(name);
             throw;
         }
         return n;
@@ -105,50 +93,60 @@ bool isDecimalWithoutLeadingZero(QStringView digits)
 
 std::string DropFileName(const std::string &folder, const QString &recipient, int n)
 {
-    return folder + pathFromText(recipient) + std::to_string(n) + ".qdm";
+    return folder + dropFileLeaf(recipient, n);
 }
 
-int NextDropNumber(const std::string &folder, const QString &recipient)
+std::string dropFileLeaf(const QString &recipient, int n)
 {
-    const std::string prefix = folder + pathFromText(recipient);
+    return pathFromText(recipient) + std::to_string(n) + ".qdm";
+}
+
+int NextDropNumber(const Folder &folder, const QString &recipient)
+{
     int n = 1;
-    while (nameTaken(prefix + std::to_string(n) + ".qdm"))
+    while (folder.nameTaken(dropFileLeaf(recipient, n)))
         ++n;
     return n;
 }
 
-int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
-                  DropFlush flush)
+int NextDropNumber(const std::string &folder, const QString &recipient)
 {
-    // The temporary file must stand in the folder of the final name, which a folder without
-    // its final separator moves.
-    const std::string home = folderOf(DropFileName(folder, recipient, 1));
+    return NextDropNumber(Folder::open(folder), recipient);
+}
+
+int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record, DropFlush flush)
+{
     std::string tempName;
-    File temp = File::createUnique(home, std::string(TempPrefix) + "drop-", TempSuffix, tempName);
+    File temp = folder.createUnique(std::string(TempPrefix) + "drop-", TempSuffix, tempName);
     try {
         temp.write(record.bytes.data(), record.bytes.size());
         if (flush == DropFlush::ToDisk)
             temp.sync();
         temp.close();
-        for (;;) {
-            const int n = NextDropNumber(folder, recipient);
-            const std::string name = DropFileName(folder, recipient, n);
-            switch (tryRenameNoReplace(tempName, name)) {
+        // The free number is found by the rename itself: a name that is taken refuses it,
+        // whoever took it and whatever stands there.
+        for (int n = 1;; ++n) {
+            switch (folder.renameNoReplace(tempName, dropFileLeaf(recipient, n))) {
             case RenameResult::Renamed:
                 // The folder is not flushed as well: after a crash the record is then at
                 // worst still under its temporary name, whole, which the check reports.
                 return n;
             case RenameResult::Taken:
-                checkTaken(name);
-                continue; // another sender took n meanwhile
+                continue;
             case RenameResult::Unsupported:
-                return claimAndReplace(folder, recipient, tempName);
+                return claimAndReplace(folder, recipient, tempName, n);
             }
         }
     } catch (...) {
-        removeFile(tempName);
+        folder.remove(tempName);
         throw;
     }
+}
+
+int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
+                  DropFlush flush)
+{
+    return WriteDropFile(Folder::open(folder), recipient, record, flush);
 }
 
 bool isTemporaryDropFile(const std::string &fileName)
@@ -185,41 +183,68 @@ bool claimedByAnother(QStringView fileName, const QString &recipient, const QStr
     return false;
 }
 
-std::vector<int> dropNumbersAbove(const std::string &folder, const QString &recipient, int above,
+std::vector<int> dropNumbersAbove(const Folder &folder, const QString &recipient, int above,
                                   const QStringList &otherNames)
 {
-    // The recipient's drop files stand in the folder of the first one's name.
-    const std::string first = DropFileName(folder, recipient, 1);
-    const std::string home = folderOf(first);
-    const QString prefix = textFromPath(first.substr(home.size()));
-    const QString stem = prefix.left(prefix.size() - 5); // without "1.qdm"
     std::vector<int> numbers;
-    DIR *dir = ::opendir(home.empty() ? "." : home.c_str());
     // A folder one may write into but not list (a drop box) has only the run from 1.
-    if (!dir)
-        return numbers;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QString name = textFromPath(entry->d_name);
-        const int n = dropFileNumber(name, stem);
-        if (n > above && !claimedByAnother(name, stem, otherNames))
+    for (const std::string &leaf : folder.names()) {
+        const QString name = textFromPath(leaf);
+        const int n = dropFileNumber(name, recipient);
+        if (n > above && !claimedByAnother(name, recipient, otherNames))
             numbers.push_back(n);
     }
-    ::closedir(dir);
     std::sort(numbers.begin(), numbers.end());
     return numbers;
 }
 
-QString attachmentKeyName(const QString &name)
+namespace {
+
+bool isWindowsDevice(QStringView base)
 {
-    QString key = name;
-    key.replace(QLatin1Char('='), QLatin1Char('_'));
-    if (key.startsWith(QLatin1Char(';')) || key.startsWith(QLatin1Char('[')))
-        key[0] = QLatin1Char('_');
-    for (qsizetype i = 0; i < key.size() && key[i].isSpace(); ++i)
-        key[i] = QLatin1Char('_');
-    for (qsizetype i = key.size() - 1; i >= 0 && key[i].isSpace(); --i)
-        key[i] = QLatin1Char('_');
-    return key;
+    static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                                        QStringLiteral("NUL")};
+    if (devices.contains(base.toString(), Qt::CaseInsensitive))
+        return true;
+    return base.size() == 4
+        && (base.left(3).compare(u"COM", Qt::CaseInsensitive) == 0 || base.left(3).compare(u"LPT", Qt::CaseInsensitive) == 0)
+        && base[3] >= QLatin1Char('1') && base[3] <= QLatin1Char('9');
+}
+
+// Names a folder of the exchange or of Quindle holds for itself.
+bool isReservedName(const QString &name)
+{
+    const auto is = [&](const char *title) { return name.compare(QLatin1String(title), Qt::CaseInsensitive) == 0; };
+    const auto startsWith = [&](const char *title) { return name.startsWith(QLatin1String(title), Qt::CaseInsensitive); };
+    return startsWith("Attach.ini") || name.endsWith(QLatin1String(".qdm"), Qt::CaseInsensitive)
+        || startsWith("InBox.qd") || is("main.ini") || startsWith("tmprtf") || is("address list.qda")
+        || is("packed.qdi");
+}
+
+} // namespace
+
+QString plainAttachmentName(const QString &name)
+{
+    QString plain = name.left(TMessageRecord::NameFieldSize - 1);
+    for (QChar &c : plain) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || QStringView(u"<>:\"/\\|?*=").contains(c))
+            c = QLatin1Char('_');
+    }
+    if (plain.isEmpty())
+        return QStringLiteral("_");
+    if (plain.startsWith(QLatin1Char('.')) || plain.startsWith(QLatin1Char(';')) || plain.startsWith(QLatin1Char('[')))
+        plain[0] = QLatin1Char('_');
+    for (qsizetype i = 0; i < plain.size() && plain[i].isSpace(); ++i)
+        plain[i] = QLatin1Char('_');
+    for (qsizetype i = plain.size() - 1; i >= 0 && (plain[i].isSpace() || plain[i] == QLatin1Char('.')); --i)
+        plain[i] = QLatin1Char('_');
+    if (isReservedName(plain))
+        plain.replace(QLatin1Char('.'), QLatin1Char('_'));
+    const qsizetype dot = plain.indexOf(QLatin1Char('.'));
+    if (isWindowsDevice(QStringView(plain).left(dot < 0 ? plain.size() : dot)))
+        plain = (QLatin1Char('_') + plain).left(TMessageRecord::NameFieldSize - 1);
+    return plain;
 }
 
 QString numberedAttachmentName(const QString &name, int n)
@@ -260,18 +285,19 @@ void CopyAttachment(const std::string &source, const std::string &folder, const 
     }
 }
 
-QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
-                        const QString &attachName, bool count, const CopyCallbacks &callbacks,
-                        const std::function<void()> &whileWaiting)
+namespace {
+
+// Copies in under a name of folder's own: the first of plainAttachmentName(attachName),
+// "name (2).ext", ... that is free or holds these very bytes. Anything else under a name,
+// also a file this user may not read (another sender's in a drop box), keeps it.
+QString placeInto(File &in, const Folder &folder, const QString &attachName, bool count,
+                  const CopyCallbacks &callbacks, const std::function<void()> &whileWaiting)
 {
-    const QString keyName = attachmentKeyName(attachName);
-    if (!isPlainFileName(keyName))
-        raiseInvalidFilename();
-    File in = kind == AttachmentSource::Shared ? File::openPlainRead(source) : File::openRegularRead(source);
+    const QString plainName = plainAttachmentName(attachName);
     if (callbacks.onTotal)
         callbacks.onTotal(in.size());
     std::string tempName;
-    File temp = File::createUnique(folder, std::string(TempPrefix) + "attach-", TempSuffix, tempName);
+    File temp = folder.createUnique(std::string(TempPrefix) + "attach-", TempSuffix, tempName);
     try {
         copyBlocks(in, temp, callbacks);
         in.close();
@@ -280,41 +306,36 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
 
         const AttachmentLock lock(folder, whileWaiting);
         for (int n = 1; n <= 10000; ++n) {
-            const QString name = n == 1 ? keyName : numberedAttachmentName(keyName, n);
-            const std::string path = folder + pathFromText(name);
-            if (!nameTaken(path)) {
-                const RenameResult result = tryRenameNoReplace(tempName, path);
+            const QString name = n == 1 ? plainName : numberedAttachmentName(plainName, n);
+            const std::string leaf = pathFromText(name);
+            if (!folder.nameTaken(leaf)) {
+                const RenameResult result = folder.renameNoReplace(tempName, leaf);
                 if (result == RenameResult::Taken)
                     continue;
                 if (result == RenameResult::Unsupported)
-                    renameReplace(tempName, path); // free a moment ago, and we hold the lock
+                    folder.renameReplace(tempName, leaf); // free a moment ago, and we hold the lock
                 if (count) {
                     try {
                         CountAttachment(lock, name);
                     } catch (...) {
-                        removeFile(path); // a copy nobody counts would stay for ever
+                        folder.remove(leaf); // a copy nobody counts would stay for ever
                         throw;
                     }
                 }
                 return name;
             }
-            // Anything but a plain file with these very bytes keeps its name.
             bool same = false;
-            {
-                File there;
-                try {
-                    there = File::openPlainRead(path);
-                } catch (const IoError &error) {
-                    if (error.code() == IoError::NotPlainFile)
-                        continue;
-                    throw;
-                }
-                File copy = File::openRead(tempName);
+            try {
+                File there = folder.openPlainRead(leaf);
+                File copy = folder.openPlainRead(tempName);
                 same = sameBytes(there, copy);
+            } catch (const IoError &error) {
+                if (error.code() != IoError::NotPlainFile && error.code() != IoError::AccessDenied)
+                    throw;
             }
             if (!same)
                 continue;
-            removeFile(tempName);
+            folder.remove(tempName);
             if (count)
                 CountAttachment(lock, name);
             return name;
@@ -322,7 +343,32 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
         raiseIoError(EEXIST);
     } catch (...) {
         temp = File();
-        removeFile(tempName);
+        folder.remove(tempName);
         throw;
     }
+}
+
+} // namespace
+
+QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks,
+                        const std::function<void()> &whileWaiting)
+{
+    File in = kind == AttachmentSource::Shared ? File::openPlainRead(source) : File::openRegularRead(source);
+    return placeInto(in, folder, attachName, count, callbacks, whileWaiting);
+}
+
+QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks,
+                        const std::function<void()> &whileWaiting)
+{
+    return PlaceAttachment(source, kind, Folder::open(folder), attachName, count, callbacks, whileWaiting);
+}
+
+QString PlaceAttachment(const Folder &sourceFolder, const std::string &sourceName, const Folder &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks,
+                        const std::function<void()> &whileWaiting)
+{
+    File in = sourceFolder.openPlainRead(sourceName);
+    return placeInto(in, folder, attachName, count, callbacks, whileWaiting);
 }

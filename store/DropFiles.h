@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FileOps.h"
 #include "MessageRecord.h"
+#include "ProfileFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,9 +20,12 @@ inline const QString AttachmentsSection = QStringLiteral("attachments");
 
 // folder + recipient + n + ".qdm", joined without any separator.
 std::string DropFileName(const std::string &folder, const QString &recipient, int n);
+// recipient + n + ".qdm": the name in the folder.
+std::string dropFileLeaf(const QString &recipient, int n);
 
 // The first n from 1 under whose drop file name nothing stands: whatever someone left there
 // (a folder, a link, a pipe) moves the number on, as the collector goes past it.
+int NextDropNumber(const Folder &folder, const QString &recipient);
 int NextDropNumber(const std::string &folder, const QString &recipient);
 
 // Whether a drop file is flushed to the disk before it gets its numbered name. Without the
@@ -34,6 +39,8 @@ enum class DropFlush { ToDisk, None };
 // neither a rename that never replaces nor links, the number is claimed by creating an
 // empty file exclusively and the complete file is renamed over it, so a reader meets
 // either an empty file or the whole record.
+int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record,
+                  DropFlush flush = DropFlush::ToDisk);
 int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
                   DropFlush flush = DropFlush::ToDisk);
 
@@ -53,7 +60,7 @@ int dropFileNumber(QStringView fileName, QStringView recipient);
 // ones a collection meets beyond a gap. A name that another of otherNames could claim as
 // well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened;
 // none where the folder cannot be listed (a drop box one may write into only).
-std::vector<int> dropNumbersAbove(const std::string &folder, const QString &recipient, int above,
+std::vector<int> dropNumbersAbove(const Folder &folder, const QString &recipient, int above,
                                   const QStringList &otherNames);
 // Whether another name could claim this file name as one of its drop files.
 bool claimedByAnother(QStringView fileName, const QString &recipient, const QStringList &otherNames);
@@ -62,10 +69,16 @@ bool claimedByAnother(QStringView fileName, const QString &recipient, const QStr
 // a sender that died while writing it; collectors go past it.
 inline constexpr std::int64_t StaleDropSeconds = 5 * 60;
 
-// The name under which an attachment is copied and counted: Attach.ini could not hold a key
-// with '=' or one that starts with ';' or '[' or has spaces at either end, so those
-// characters become '_'.
-QString attachmentKeyName(const QString &name);
+// The name under which an attachment is copied and counted, and which the record carries:
+// a plain name that no file system of the office refuses and that stands for nothing else
+// in a folder. Every character that is a control character, that Windows cannot hold in a
+// name (< > : " / \ | ? *) or that Attach.ini could not hold in a key ('=') becomes '_', as
+// do a leading '.', ';' or '[', spaces at either end and a trailing dot; a Windows device
+// name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension) gets a leading
+// '_'; and in a name that Quindle or the exchange uses itself (Attach.ini and its lock, a
+// drop file, the inbox datafile and the files beside it, main.ini, the body file, the
+// address list) every '.' becomes '_'. A name that needs none of this is kept as it is.
+QString plainAttachmentName(const QString &name);
 // "report (n).txt" for "report.txt": the n-th name tried when a different file holds it.
 QString numberedAttachmentName(const QString &name, int n);
 
@@ -90,13 +103,20 @@ void CopyAttachment(const std::string &source, const std::string &folder, const 
 // shared folder (no link followed, nothing but a plain file read).
 enum class AttachmentSource { Own, Shared };
 
-// Puts a copy of source into folder under attachmentKeyName(attachName), and returns the
+// Puts a copy of source into folder under plainAttachmentName(attachName), and returns the
 // name it stands under there: when a different file (or anything that is no plain file)
 // already holds that name, the copy takes the first free "name (2).ext", "name (3).ext", ...;
 // a file with the same bytes is reused. The bytes go to a temporary file first and are
 // renamed into place under the folder's lock; with count, the name's count in Attach.ini is
 // raised under the same lock. whileWaiting runs while the lock is waited for.
+QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
+                        const std::function<void()> &whileWaiting = {});
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
+                        const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
+                        const std::function<void()> &whileWaiting = {});
+// The same with a source in another folder held open (a server folder): sourceName there.
+QString PlaceAttachment(const Folder &sourceFolder, const std::string &sourceName, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
                         const std::function<void()> &whileWaiting = {});
 
@@ -111,20 +131,27 @@ class AttachmentLock
 {
 public:
     // Waits at most MaxWaitMs for the lock, running whileWaiting between tries.
+    explicit AttachmentLock(const Folder &folder, const std::function<void()> &whileWaiting = {});
+    // Opens the folder for the time the lock is held.
     explicit AttachmentLock(const std::string &folder, const std::function<void()> &whileWaiting = {});
     ~AttachmentLock();
     AttachmentLock(const AttachmentLock &) = delete;
     AttachmentLock &operator=(const AttachmentLock &) = delete;
 
-    const std::string &folder() const { return m_folder; }
+    const Folder &folder() const { return *m_folder; }
     bool held() const { return m_fd >= 0; }
 
     static constexpr int MaxWaitMs = 20000;
 
 private:
-    std::string m_folder;
+    void take(const std::function<void()> &whileWaiting);
+    Folder m_opened; // when the lock opened the folder itself
+    const Folder *m_folder;
     int m_fd = -1;
 };
+
+// Attach.ini of a folder held open, read and written as every copy of the program does.
+TProfileFile attachIni(const Folder &folder);
 
 // Adds 1 to the count (missing counts as 0; the count stops at the integer limit).
 void CountAttachment(const std::string &folder, const QString &attachName);
@@ -139,29 +166,34 @@ int UncountAttachment(const std::string &folder, const QString &attachName);
 int UncountAttachment(const AttachmentLock &held, const QString &attachName);
 // Takes back a count a sender raised for a message that never arrived: uncounts under the
 // lock and deletes the file at 0. Never fails.
-void WithdrawAttachment(const std::string &folder, const QString &attachName);
+void WithdrawAttachment(const Folder &folder, const QString &attachName);
 // Removes the key, whatever count it holds (the collector in its own folder).
-void ForgetAttachment(const std::string &folder, const QString &attachName,
-                      const std::function<void()> &whileWaiting = {});
+void ForgetAttachment(const Folder &folder, const QString &attachName, const std::function<void()> &whileWaiting = {});
 
-// Only one process works on an inbox datafile at a time: the lock is held by an open
-// lock file beside the datafile for as long as the object lives.
+// Only one process works on an inbox datafile at a time: the lock is held by an open lock
+// file beside the datafile, which outlives a compaction, and by the datafile itself, which
+// every copy that may work on it can open, also where no lock file can be had (a read-only
+// datafile folder, something planted under its name) or opened (another account's). A file
+// that is to replace the datafile takes the lock over first (moveTo).
 class InboxLock
 {
 public:
     // Returns nullptr only when another process holds the lock. Where no lock can be had at
-    // all (a read-only datafile folder, a file system without locks) the inbox is still
-    // ours to load: the object then holds nothing (held() is false).
+    // all (a file system without locks) the inbox is still ours to load: the object then
+    // holds nothing (held() is false).
     static std::unique_ptr<InboxLock> tryAcquire(const std::string &datafileName);
     ~InboxLock();
     InboxLock(const InboxLock &) = delete;
     InboxLock &operator=(const InboxLock &) = delete;
 
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return m_fd >= 0 || m_datafileFd >= 0; }
+    // Before file replaces the datafile by rename: the lock moves onto it.
+    void moveTo(const File &file);
 
 private:
-    explicit InboxLock(int fd);
+    InboxLock(int lockFileFd, int datafileFd);
     int m_fd;
+    int m_datafileFd;
 };
 // What the window and the tool say when another copy holds the lock of datafileName.
 QString inboxInUseMessage(const std::string &datafileName);

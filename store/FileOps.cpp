@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/file.h>
@@ -33,15 +35,17 @@ int openChecked(const std::string &path, int flags)
     return fd;
 }
 
-int openPlain(const std::string &path, int access, bool followLink = false)
+// Opens a name that a colleague may have planted anything under: a link in the last
+// component is never followed and a pipe or device never waited on (O_NONBLOCK, which a
+// plain file ignores). Whatever is not a plain file throws NotPlainFile.
+int openPlainAt(int dirfd, const std::string &name, const std::string &path, int access, bool followLink = false,
+                struct stat *found = nullptr)
 {
-    checkName(path);
     int fd;
     do {
-        fd = ::open(path.c_str(), access | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        fd = ::openat(dirfd, name.c_str(), access | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        // A link in the last component, or a folder opened for writing.
         if (errno == ELOOP)
             raiseNotPlainFile(path);
         if (errno == EISDIR)
@@ -58,8 +62,24 @@ int openPlain(const std::string &path, int access, bool followLink = false)
         ::close(fd);
         raiseNotPlainFile(path, S_ISDIR(st.st_mode));
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (found)
+        *found = st;
     return fd;
+}
+
+std::string uniqueDigits()
+{
+    // The pid alone is not unique across the machines that share one folder.
+    static std::mt19937_64 random{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    char unique[17];
+    std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(random()));
+    return unique;
+}
+
+int openPlain(const std::string &path, int access, bool followLink = false)
+{
+    checkName(path);
+    return openPlainAt(AT_FDCWD, path, path, access, followLink);
 }
 
 } // namespace
@@ -167,12 +187,8 @@ File File::openRegularRead(const std::string &path)
 File File::createUnique(const std::string &folder, std::string_view prefix, std::string_view suffix,
                         std::string &name)
 {
-    // The pid alone is not unique across the machines that share one folder.
-    static std::mt19937_64 random{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char unique[17];
-        std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(random()));
-        name = folder + std::string(prefix) + unique + std::string(suffix);
+        name = folder + std::string(prefix) + uniqueDigits() + std::string(suffix);
         File file = createExclusive(name);
         if (file.isOpen())
             return file;
@@ -397,6 +413,24 @@ void replaceFile(const std::string &path, const char *data, std::size_t size, bo
     syncFolder(folderOf(path));
 }
 
+void replaceFile(const Folder &folder, std::string_view name, const char *data, std::size_t size, unsigned mode)
+{
+    std::string tempName;
+    File temp = folder.createUnique(".quindle-", ".tmp", tempName);
+    try {
+        temp.setPermissions(mode);
+        temp.writeAt(0, data, size);
+        temp.sync();
+        temp.close();
+        folder.renameReplace(tempName, name);
+    } catch (...) {
+        temp = File();
+        folder.remove(tempName);
+        throw;
+    }
+    folder.sync();
+}
+
 void syncFolder(const std::string &folder)
 {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -423,4 +457,282 @@ std::string folderOf(const std::string &path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+namespace {
+
+int openDirectoryHandle(const std::string &path)
+{
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Why a folder text names no folder we may use, and the error that goes with it.
+int folderError(const std::string &path, int errnum, std::string &why)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        why = path + " is a symbolic link, which is never followed to a folder";
+        return IoError::NotPlainFile;
+    }
+    if (errnum == ENOENT) {
+        why = path + " does not exist";
+        return IoError::FileNotFound;
+    }
+    if (errnum == ENOTDIR) {
+        why = path + " is not a folder";
+        return ENOTDIR;
+    }
+    why = path + ": " + ioErrorMessage(errnum);
+    return errnum;
+}
+
+} // namespace
+
+Folder::Folder(Folder &&other) noexcept
+    : m_fd(other.m_fd)
+    , m_text(std::move(other.m_text))
+    , m_prefix(std::move(other.m_prefix))
+    , m_why(std::move(other.m_why))
+    , m_code(other.m_code)
+{
+    other.m_fd = -1;
+}
+
+Folder &Folder::operator=(Folder &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        m_text = std::move(other.m_text);
+        m_prefix = std::move(other.m_prefix);
+        m_why = std::move(other.m_why);
+        m_code = other.m_code;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+Folder::~Folder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+Folder Folder::openIfFolder(const std::string &text)
+{
+    Folder folder;
+    folder.m_text = text;
+    if (text.empty() || text.find('\0') != std::string::npos) {
+        folder.m_why = "no folder is named";
+        folder.m_code = IoError::FileNotFound;
+        return folder;
+    }
+    const std::size_t slash = text.find_last_of('/');
+    std::string path; // the folder itself, without a final separator
+    if (slash == text.size() - 1) {
+        path = text.substr(0, text.find_last_not_of('/') + 1);
+        if (path.empty())
+            path = "/";
+    } else {
+        // Names go beside the folder the text names: the folder itself must exist all the
+        // same, as a folder and not a link to one.
+        struct stat st{};
+        const bool there = ::lstat(text.c_str(), &st) == 0;
+        if (!there || !S_ISDIR(st.st_mode)) {
+            folder.m_code = folderError(text, there ? ENOTDIR : errno, folder.m_why);
+            return folder;
+        }
+        folder.m_prefix = text.substr(slash == std::string::npos ? 0 : slash + 1);
+        path = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+    }
+    folder.m_fd = openDirectoryHandle(path);
+    if (folder.m_fd < 0)
+        folder.m_code = folderError(path, errno, folder.m_why);
+    return folder;
+}
+
+Folder Folder::open(const std::string &text)
+{
+    Folder folder = openIfFolder(text);
+    if (!folder.isOpen()) {
+        if (folder.m_code == IoError::NotPlainFile)
+            throw IoError(folder.m_code, folder.m_why);
+        raiseIoError(folder.m_code == IoError::FileNotFound ? ENOENT : folder.m_code);
+    }
+    return folder;
+}
+
+Folder Folder::openOwn(const std::string &text, const std::string &role)
+{
+    Folder folder = openIfFolder(text);
+    if (!folder.isOpen()) {
+        if (folder.m_code == IoError::NotPlainFile)
+            throw IoError(IoError::NotPlainFile, "The folder " + text + ", " + role
+                                                     + ", is a symbolic link: Quindle follows none to your own "
+                                                       "folders, as anyone who could make it could lead your mail "
+                                                       "elsewhere. Name the folder itself.");
+        return open(text);
+    }
+    const struct stat st = folder.info();
+    if (st.st_uid != ::geteuid() && st.st_uid != 0) {
+        const struct passwd *owner = ::getpwuid(st.st_uid);
+        throw IoError(IoError::AccessDenied, "The folder " + text + ", " + role + ", belongs to the account "
+                                                 + (owner ? std::string(owner->pw_name) : std::to_string(st.st_uid))
+                                                 + ", not to you: Quindle keeps your mail only in folders of your "
+                                                   "own.");
+    }
+    return folder;
+}
+
+std::string Folder::full(std::string_view name) const
+{
+    std::string leaf = m_prefix;
+    leaf += name;
+    if (leaf.empty() || leaf.find('/') != std::string::npos || leaf.find('\0') != std::string::npos)
+        raiseInvalidFilename();
+    return leaf;
+}
+
+File Folder::openPlainRead(std::string_view name, struct stat &st) const
+{
+    return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDONLY, false, &st), pathOf(name));
+}
+
+File Folder::openRegularReadWrite(std::string_view name) const
+{
+    return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDWR, true), pathOf(name));
+}
+
+File Folder::openPlainRead(std::string_view name) const
+{
+    return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDONLY), pathOf(name));
+}
+
+File Folder::openPlainReadWrite(std::string_view name) const
+{
+    return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDWR), pathOf(name));
+}
+
+File Folder::createExclusive(std::string_view name, unsigned mode) const
+{
+    const std::string leaf = full(name);
+    int fd;
+    do {
+        fd = ::openat(m_fd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return File();
+        raiseNameError(errno);
+    }
+    return File::adopt(fd, pathOf(name));
+}
+
+File Folder::createUnique(std::string_view prefix, std::string_view suffix, std::string &name) const
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = std::string(prefix) + uniqueDigits() + std::string(suffix);
+        File file = createExclusive(name);
+        if (file.isOpen())
+            return file;
+    }
+    raiseIoError(EEXIST);
+}
+
+RenameResult Folder::renameNoReplace(std::string_view from, std::string_view to) const
+{
+    const std::string source = full(from);
+    const std::string target = full(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(m_fd, source.c_str(), m_fd, target.c_str(), RENAME_NOREPLACE) == 0)
+        return RenameResult::Renamed;
+    if (errno == EEXIST)
+        return RenameResult::Taken;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        raiseNameError(errno);
+#endif
+    if (::linkat(m_fd, source.c_str(), m_fd, target.c_str(), 0) == 0) {
+        ::unlinkat(m_fd, source.c_str(), 0);
+        return RenameResult::Renamed;
+    }
+    if (errno == EEXIST)
+        return RenameResult::Taken;
+    if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
+        return RenameResult::Unsupported;
+    raiseNameError(errno);
+}
+
+void Folder::renameReplace(std::string_view from, std::string_view to) const
+{
+    if (::renameat(m_fd, full(from).c_str(), m_fd, full(to).c_str()) != 0)
+        raiseNameError(errno);
+}
+
+bool Folder::remove(std::string_view name) const
+{
+    return ::unlinkat(m_fd, full(name).c_str(), 0) == 0 || errno == ENOENT;
+}
+
+bool Folder::statName(std::string_view name, struct stat &st) const
+{
+    return ::fstatat(m_fd, full(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool Folder::nameTaken(std::string_view name) const
+{
+    struct stat st{};
+    return statName(name, st);
+}
+
+struct stat Folder::info() const
+{
+    struct stat st{};
+    if (::fstat(m_fd, &st) != 0)
+        raiseIoError(errno);
+    return st;
+}
+
+void Folder::sync() const
+{
+    const int fd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::vector<std::string> Folder::names() const
+{
+    std::vector<std::string> found;
+    const int fd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return found;
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return found;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || !name.starts_with(m_prefix))
+            continue;
+        found.emplace_back(name.substr(m_prefix.size()));
+    }
+    ::closedir(dir);
+    return found;
+}
+
+bool Folder::stillNamed() const
+{
+    const std::size_t slash = m_text.find_last_of('/');
+    std::string path = slash == std::string::npos ? "." : m_text.substr(0, slash + 1);
+    struct stat mine{};
+    struct stat named{};
+    return ::fstat(m_fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev
+        && mine.st_ino == named.st_ino;
 }

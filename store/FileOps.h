@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <sys/stat.h>
 
 // Checked file operations: every failure throws IoError. Names are used exactly as
 // given; nothing is ever joined or normalised here.
@@ -74,6 +77,7 @@ public:
     // may take too; the kernel drops it when the last descriptor of the open file closes,
     // also when the process dies. Unavailable where the file system offers no locks.
     Lock tryLock();
+    int descriptor() const { return m_fd; }
     // Hands the descriptor over; the File is closed afterwards without closing it.
     int release();
     // Takes a descriptor over (-1 gives a File that is not open).
@@ -86,6 +90,83 @@ private:
 };
 
 enum class RenameResult { Renamed, Taken, Unsupported };
+
+// A folder held open for one operation. Every file in it is reached through the handle, so
+// a folder that a colleague renames, removes or replaces by a link meanwhile cannot send a
+// read or write elsewhere, and no link in the last component of the folder's name is ever
+// followed. The handle needs no right to list the folder: a drop box one may only write
+// into opens as well.
+//
+// A folder text that lacks its final separator names files beside the folder, as names are
+// joined to it by plain concatenation: "/x/Anna" + "Anna1.qdm" is "/x/AnnaAnna1.qdm". Such a
+// Folder holds "/x/" and puts "Anna" before every name it is given.
+class Folder
+{
+public:
+    Folder() = default;
+    Folder(Folder &&other) noexcept;
+    Folder &operator=(Folder &&other) noexcept;
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+    ~Folder();
+
+    // Opens the folder of text. Throws IoError: FileNotFound for no folder, NotPlainFile
+    // (saying so) for a link, and the system's error otherwise (a file: "Invalid filename").
+    static Folder open(const std::string &text);
+    // The same, but a folder that does not exist, is a link or is no folder gives a Folder
+    // that is not open, with why() set.
+    static Folder openIfFolder(const std::string &text);
+    // A folder of the user's own (the inbox folder, the datafile's folder): refused with a
+    // message naming role ("your inbox folder") when it is a link or belongs to another
+    // account than the user's or root's, as a colleague could have put it there.
+    static Folder openOwn(const std::string &text, const std::string &role);
+
+    bool isOpen() const { return m_fd >= 0; }
+    // Why openIfFolder found no folder; empty when it did.
+    const std::string &why() const { return m_why; }
+    // The folder text as given; pathOf(name) is what the name stands for in messages.
+    const std::string &text() const { return m_text; }
+    std::string pathOf(std::string_view name) const { return m_text + std::string(name); }
+
+    // As File's, by name in this folder: never through a link, never waiting on a pipe. The
+    // first form hands out what the check of the open file found.
+    File openPlainRead(std::string_view name, struct stat &st) const;
+    File openPlainRead(std::string_view name) const;
+    File openPlainReadWrite(std::string_view name) const;
+    // The user's own file in the user's own folder: a link of theirs is followed.
+    File openRegularReadWrite(std::string_view name) const;
+    // A new file; an invalid File when the name is taken.
+    File createExclusive(std::string_view name, unsigned mode = 0666) const;
+    // A new file under prefix + 16 hex digits + suffix; name receives that name.
+    File createUnique(std::string_view prefix, std::string_view suffix, std::string &name) const;
+    RenameResult renameNoReplace(std::string_view from, std::string_view to) const;
+    void renameReplace(std::string_view from, std::string_view to) const; // throws IoError
+    // Unchecked as deleting always was; answers whether the name is gone, errno set when not.
+    bool remove(std::string_view name) const;
+    // What stands under the name, links not followed; false when nothing does.
+    bool statName(std::string_view name, struct stat &st) const;
+    bool nameTaken(std::string_view name) const;
+    // The folder itself.
+    struct stat info() const;
+    // Flushes the folder's entries where the file system allows it.
+    void sync() const;
+    // The names in the folder that start with its prefix, the prefix taken off; none when it
+    // may not be listed.
+    std::vector<std::string> names() const;
+    // True when the folder text still leads to this very folder.
+    bool stillNamed() const;
+    int handle() const { return m_fd; }
+    // What the folder puts before every name (see above); empty for a text with its separator.
+    const std::string &prefix() const { return m_prefix; }
+
+private:
+    std::string full(std::string_view name) const;
+    int m_fd = -1;
+    std::string m_text;
+    std::string m_prefix;
+    std::string m_why;
+    int m_code = 0;
+};
 // Renames from -> to without ever replacing an existing "to" (Taken). Falls back to
 // link + unlink where the file system cannot rename without replacing, and answers
 // Unsupported when it offers neither.
@@ -97,6 +178,8 @@ void renameReplace(const std::string &from, const std::string &to);
 // over path, so that a crash leaves the old file or the new one, never a part of either.
 // keepPermissions gives the new file those of the regular file it replaces.
 void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions = false);
+// The same for a name in a folder held open: the new file gets mode, whatever the umask.
+void replaceFile(const Folder &folder, std::string_view name, const char *data, std::size_t size, unsigned mode);
 // Flushes a folder's entries (after a rename) where the file system allows it.
 void syncFolder(const std::string &folder);
 // The file a symbolic link names (the path itself when it is no link or cannot be

@@ -2,6 +2,7 @@
 
 #include "IoError.h"
 #include "Paths.h"
+#include "DropFiles.h"
 #include "RecordFile.h"
 
 #include <cerrno>
@@ -44,9 +45,12 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
     writeInboxSlot(fileName, i, inbox[static_cast<std::size_t>(i)]);
 }
 
-void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch)
+void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch, InboxLock *lock)
 {
-    packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data());
+    packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data(), RecordPlace::Own, [lock](const File &packing) {
+        if (lock)
+            lock->moveTo(packing);
+    });
     // Read back into the array it replaces, so that a large inbox is never held twice.
     readMessageFile(fileName, inbox);
 }

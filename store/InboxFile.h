@@ -6,6 +6,8 @@
 
 #include <string>
 
+class InboxLock;
+
 inline const QString InboxFileTitle = QStringLiteral("InBox.qdi");
 
 // The "Inbox Data" folder text followed directly by "InBox.qdi".
@@ -31,4 +33,5 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
 // beside it that replaces it, and reloads the array. A failure at any step leaves the
 // complete old or the complete new datafile. The scratch record ends holding the last
 // record read. A datafile with no message left holds one empty record.
-void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch);
+// The lock on the datafile, when given, moves onto the new file before it takes the name.
+void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch, InboxLock *lock = nullptr);

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +29,19 @@ struct IniText
     bool bom = false;  // starts with a UTF-8 byte order mark
     bool utf8 = false; // read as UTF-8
 };
+
+// All of an open file; a file too large to be a profile file throws.
+QByteArray readWhole(File &file)
+{
+    const std::int64_t size = file.size();
+    if (size > TProfileFile::MaxBytes)
+        raiseIoError(EFBIG);
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    if (size > 0)
+        file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
+    file.close();
+    return bytes;
+}
 
 // The whole file when it is one to read: a missing file, or for a shared file anything that
 // is no plain file, gives nothing. A file that exists but cannot be read, or is too large,
@@ -45,24 +59,7 @@ QByteArray readFileBytes(const std::string &path, ProfileKind kind)
             return {};
         throw;
     }
-    const std::int64_t size = file.size();
-    if (size > TProfileFile::MaxBytes)
-        raiseIoError(EFBIG);
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    if (size > 0)
-        file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
-    file.close();
-    return bytes;
-}
-
-// Reading never fails: what cannot be read reads as an empty file.
-QByteArray readFileOrNothing(const std::string &path, ProfileKind kind)
-{
-    try {
-        return readFileBytes(path, kind);
-    } catch (const IoError &) {
-        return {};
-    }
+    return readWhole(file);
 }
 
 bool isValidUtf8(const QByteArray &bytes)
@@ -71,6 +68,8 @@ bool isValidUtf8(const QByteArray &bytes)
     const QString text = decoder(bytes);
     return !decoder.hasError();
 }
+
+void dropDeadParts(QStringList &lines);
 
 IniText parse(const QByteArray &bytes, ProfileKind kind)
 {
@@ -93,6 +92,8 @@ IniText parse(const QByteArray &bytes, ProfileKind kind)
     for (QString &line : ini.lines)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
+    if (kind == ProfileKind::Shared)
+        dropDeadParts(ini.lines);
     return ini;
 }
 
@@ -136,6 +137,26 @@ qsizetype sectionEnd(QStringView trimmed)
 bool isSectionLine(QStringView line)
 {
     return sectionEnd(line.trimmed()) >= 0;
+}
+
+QStringView sectionNameOf(QStringView line);
+
+// What an in-place change leaves behind: the free section, and an old copy under its
+// disabled header up to the next section.
+void dropDeadParts(QStringList &lines)
+{
+    bool dead = false;
+    QStringList kept;
+    for (const QString &line : lines) {
+        if (isSectionLine(line))
+            dead = sectionNameOf(line).compare(QStringLiteral("quindle-free"), Qt::CaseInsensitive) == 0;
+        else if (line.trimmed().startsWith(QLatin1Char(';')) && line.trimmed().endsWith(QLatin1Char(']')))
+            dead = true;
+        if (!dead)
+            kept.append(line);
+    }
+    if (kept.size() != lines.size())
+        lines = kept;
 }
 
 QStringView sectionNameOf(QStringView line)
@@ -271,6 +292,142 @@ void writeFileBytes(const std::string &path, const QByteArray &bytes, ProfileKin
     }
 }
 
+// A shared file changed in place by several writers (below) holds, beside the section in
+// use, the old copy of it under a disabled header and a section of free bytes. They are
+// left out when it is read, so the next full write drops them.
+const QString FreeSection = QStringLiteral("quindle-free");
+
+bool isDisabledHeaderOf(QStringView line, QStringView section)
+{
+    const QStringView t = line.trimmed();
+    return t.size() == section.size() + 2 && t.front() == QLatin1Char(';') && t.back() == QLatin1Char(']')
+        && t.mid(1, section.size()).compare(section, Qt::CaseInsensitive) == 0;
+}
+
+// The offset of the line that opens the section in use (the first one of that name), at its
+// '[': -1 when there is none.
+qsizetype headerOffset(const QByteArray &bytes, QStringView section)
+{
+    qsizetype line = 0;
+    while (line < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', line);
+        if (end < 0)
+            end = bytes.size();
+        const QString text = QString::fromLatin1(bytes.mid(line, end - line));
+        if (isSectionLine(text) && sectionNameOf(text).compare(section, Qt::CaseInsensitive) == 0)
+            return line + text.indexOf(QLatin1Char('['));
+        line = end + 1;
+    }
+    return -1;
+}
+
+void writeAllAt(File &file, std::int64_t offset, const QByteArray &bytes)
+{
+    file.writeAt(offset, bytes.constData(), std::size_t(bytes.size()));
+}
+
+// Changes a shared file in place so that a writer killed between any two of its writes
+// leaves the file reading as before or as after, never as neither. The new content goes
+// first, whole, under a disabled header (";name]") where nothing reads it: in front of the
+// section in use when there is room, followed by a barrier section that keeps the bytes
+// after it out, else at the end behind such a barrier. A one-byte write then enables its
+// header. In front it is the first section of its name and wins at once, and the file is
+// cut after it; at the end the old header is disabled with a second one-byte write.
+void updateInPlace(File &file, const QByteArray &next, QStringView section)
+{
+    const QByteArray old = readWhole(file);
+    const qsizetype live = headerOffset(old, section);
+    const qsizetype header = headerOffset(next, section);
+    QByteArray copy = next;
+    if (header >= 0)
+        copy[header] = ';';
+    const QByteArray barrier = "\r\n[" + FreeSection.toLatin1() + "]\r\n";
+    if (live >= 0 && live >= copy.size() + barrier.size()) {
+        writeAllAt(file, 0, copy + barrier);
+        file.sync();
+        if (header >= 0)
+            writeAllAt(file, header, QByteArray("["));
+        file.sync();
+        file.truncate(next.size());
+    } else {
+        const std::int64_t end = file.size();
+        writeAllAt(file, end, barrier + copy);
+        file.sync();
+        if (header >= 0)
+            writeAllAt(file, end + barrier.size() + header, QByteArray("["));
+        if (live >= 0)
+            writeAllAt(file, live, QByteArray(";"));
+    }
+    file.sync();
+    file.close();
+}
+
+// Gives a new file the access of the one it replaces: the permission bits and an access
+// control list, so a file the group may write stays so whoever rewrites it.
+void copyAccess(const File &from, File &to)
+{
+    struct stat st{};
+    if (::fstat(from.descriptor(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    ::fchmod(to.descriptor(), st.st_mode & 07777);
+    char acl[4096];
+    const ssize_t size = ::fgetxattr(from.descriptor(), "system.posix_acl_access", acl, sizeof acl);
+    if (size > 0)
+        ::fsetxattr(to.descriptor(), "system.posix_acl_access", acl, std::size_t(size), 0);
+}
+
+bool refusedReplacing(int code)
+{
+    return code == EPERM || code == EACCES || code == IoError::AccessDenied;
+}
+
+// A shared file in a folder held open: written under a fresh name and renamed over the old
+// one, which keeps its access; where the folder refuses that (a sticky bit: another's file),
+// changed in place.
+void writeInFolder(const Folder &folder, const std::string &name, const std::string &path, const QByteArray &bytes,
+                   QStringView section)
+{
+    struct stat st{};
+    if (folder.statName(name, st) && S_ISDIR(st.st_mode))
+        raiseProfileWriteError(path, EISDIR);
+    File existing;
+    try {
+        existing = folder.openPlainRead(name);
+    } catch (const IoError &) {
+    }
+    const bool hadFile = existing.isOpen();
+    std::string tempName;
+    try {
+        File temp = folder.createUnique(".quindle-", ".tmp", tempName);
+        try {
+            if (hadFile)
+                copyAccess(existing, temp);
+            // Closed before the rename: a share refuses to rename over a file that is open.
+            existing = File();
+            writeAllAt(temp, 0, bytes);
+            temp.sync();
+            temp.close();
+            folder.renameReplace(tempName, name);
+            return;
+        } catch (const IoError &error) {
+            temp = File();
+            folder.remove(tempName);
+            if (!hadFile || !refusedReplacing(error.code()))
+                throw;
+        }
+    } catch (const IoError &error) {
+        if (!hadFile || !refusedReplacing(error.code()))
+            raiseProfileWriteError(path, error.code());
+    }
+    existing = File();
+    try {
+        File inPlace = folder.openPlainReadWrite(name);
+        updateInPlace(inPlace, bytes, section);
+    } catch (const IoError &error) {
+        raiseProfileWriteError(path, error.code());
+    }
+}
+
 // Hexadecimal digits only; up to 32 bits, which wrap to a signed number.
 std::optional<int> parseHex(QStringView digits)
 {
@@ -336,9 +493,49 @@ TProfileFile::TProfileFile(std::string path, ProfileKind kind)
 {
 }
 
+TProfileFile::TProfileFile(const Folder &folder, std::string name)
+    : m_path(folder.pathOf(name))
+    , m_kind(ProfileKind::Shared)
+    , m_folder(&folder)
+    , m_name(std::move(name))
+{
+}
+
+QByteArray TProfileFile::load() const
+{
+    if (!m_folder)
+        return readFileBytes(m_path, m_kind);
+    File file;
+    try {
+        file = m_folder->openPlainRead(m_name);
+    } catch (const IoError &error) {
+        if (error.code() == IoError::FileNotFound || error.code() == IoError::NotPlainFile)
+            return {};
+        throw;
+    }
+    return readWhole(file);
+}
+
+QByteArray TProfileFile::loadOrNothing() const
+{
+    try {
+        return load();
+    } catch (const IoError &) {
+        return {};
+    }
+}
+
+void TProfileFile::store(const QByteArray &bytes, QStringView section) const
+{
+    if (m_folder)
+        writeInFolder(*m_folder, m_name, m_path, bytes, section);
+    else
+        writeFileBytes(m_path, bytes, m_kind);
+}
+
 QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
 {
-    const IniText ini = parse(readFileOrNothing(m_path, m_kind), m_kind);
+    const IniText ini = parse(loadOrNothing(), m_kind);
     const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
     if (found.line < 0)
         return defaultValue.left(MaxValueLength);
@@ -355,7 +552,7 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
 
     IniText ini;
     try {
-        ini = parse(readFileBytes(m_path, m_kind), m_kind);
+        ini = parse(load(), m_kind);
     } catch (const IoError &error) {
         raiseProfileWriteError(m_path, error.code());
     }
@@ -378,7 +575,7 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
             ini.lines.insert(at, line);
         }
     }
-    writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
+    store(serialize(ini, m_kind), sectionName);
 }
 
 int TProfileFile::ReadInteger(QStringView section, QStringView key, int defaultValue) const
@@ -411,7 +608,7 @@ QStringList TProfileFile::ReadKeys(QStringView section) const
 
 std::vector<TProfileFile::Entry> TProfileFile::ReadSection(QStringView section) const
 {
-    const IniText ini = parse(readFileOrNothing(m_path, m_kind), m_kind);
+    const IniText ini = parse(loadOrNothing(), m_kind);
     const SectionRange range = findSection(ini.lines, section.trimmed());
     std::vector<Entry> entries;
     QSet<QString> seen;
@@ -433,12 +630,12 @@ std::vector<TProfileFile::Entry> TProfileFile::ReadSection(QStringView section) 
 void TProfileFile::DeleteKey(QStringView section, QStringView key)
 {
     try {
-        IniText ini = parse(readFileBytes(m_path, m_kind), m_kind);
+        IniText ini = parse(load(), m_kind);
         const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
         if (found.line < 0)
             return;
         ini.lines.removeAt(found.line);
-        writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
+        store(serialize(ini, m_kind), section.trimmed());
     } catch (const IoError &) {
     }
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "FileOps.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +33,10 @@ class TProfileFile
 {
 public:
     explicit TProfileFile(std::string path, ProfileKind kind = ProfileKind::Own);
+    // A shared file in a folder held open (Attach.ini). Where the folder lets a writer add
+    // files but not replace another's (a sticky bit), the file is changed in place so that a
+    // writer killed at any moment leaves the old values or the new ones, never a loss.
+    TProfileFile(const Folder &folder, std::string name);
 
     static constexpr std::int64_t MaxBytes = 4 * 1024 * 1024;
 
@@ -66,8 +72,14 @@ public:
     std::vector<Entry> ReadSection(QStringView section) const;
 
 private:
+    QByteArray load() const; // throws
+    QByteArray loadOrNothing() const;
+    void store(const QByteArray &bytes, QStringView section) const;
+
     std::string m_path;
     ProfileKind m_kind;
+    const Folder *m_folder = nullptr;
+    std::string m_name;
 };
 
 // The integer rule of ReadInteger applied to a text: "0x"/"0X" (more than two characters)

@@ -2,6 +2,7 @@
 
 #include "FileOps.h"
 #include "IoError.h"
+#include "PrivateFiles.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -86,7 +87,8 @@ std::string packingFileName(const std::string &path)
     return path + ".new";
 }
 
-std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch, RecordPlace place)
+std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch, RecordPlace place,
+                            const std::function<void(const File &)> &beforeRename)
 {
     const bool shared = place == RecordPlace::Shared;
     const std::string path = shared ? linkOrPath : followLink(linkOrPath);
@@ -98,8 +100,11 @@ std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scrat
             packing = File::createUnique(folderOf(path), ".quindle-list-", ".tmp", packingPath);
         else
             packing = File::create(packingPath);
-        // The new file takes the old one's permissions (set on the open file: a name may be a link).
-        packing.copyPermissionsFrom(source);
+        // The datafile is the user's alone; a shared file keeps the old one's permissions.
+        if (shared)
+            packing.copyPermissionsFrom(source);
+        else
+            packing.setPermissions(PrivateFileMode);
 
         // Blocks of records are read at once and their kept records written at once.
         constexpr std::int64_t blockRecords = 64;
@@ -124,14 +129,22 @@ std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scrat
                 packing.writeAt(kept * size, block.data(), static_cast<std::size_t>(keptHere * size));
             kept += keptHere;
         }
-        source.close();
         if (kept == 0) {
             const std::vector<char> empty(static_cast<std::size_t>(size), 0);
             packing.writeAt(0, empty.data(), empty.size());
         }
         // The old file stays untouched until the new one is complete on the disk.
         packing.sync();
+        // A file that was replaced or moved meanwhile (another program's collection, the
+        // folder renamed) is not the one read: replacing its successor would lose what that
+        // one holds.
+        if (!source.isFileNamed(path))
+            throw IoError(IoError::FileNotFound, path + " was replaced or moved while it was compacted: it was left "
+                                                        "as it is");
+        if (beforeRename)
+            beforeRename(packing);
         packing.close();
+        source.close();
         renameReplace(packingPath, path);
         syncFolder(folderOf(path));
         return kept;

@@ -4,6 +4,7 @@
 #include "MessageRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include "FileOps.h"
 #include <string>
 #include <vector>
@@ -62,4 +63,7 @@ std::string packingFileName(const std::string &path);
 // record read from path. Returns the number of records kept.
 // A shared file is written under a fresh name created exclusively; the own datafile under
 // packingFileName, through a link of the user's to the file it names.
-std::int64_t packRecordFile(const std::string &path, int size, char *scratch, RecordPlace place = RecordPlace::Own);
+// Before the rename, the file it compacted must still be the one under its name (else
+// nothing is replaced: IoError), and beforeRename sees the new file.
+std::int64_t packRecordFile(const std::string &path, int size, char *scratch, RecordPlace place = RecordPlace::Own,
+                            const std::function<void(const File &)> &beforeRename = {});

@@ -164,7 +164,7 @@ void TForm1::PackInboxIClick()
     run([this] {
         if (refusedWhileMailRuns() || refusedWithoutInbox())
             return;
-        packInbox(m_state.inboxFileName, m_state.inbox, m_state.outgoing);
+        packInbox(m_state.inboxFileName, m_state.inbox, m_state.outgoing, m_state.inboxLock.get());
         m_marks.compacted();
         syncMarks();
         InBoxObiExecute();

@@ -254,8 +254,8 @@ ProcessRun storeChildAs(uid_t uid, const QStringList &arguments)
 }
 
 // Locks are ours alone: a lock file another user made (mode 0644 under the usual umask)
-// still serialises every count and refuses a second start-up, and a datafile folder the
-// user may not write still loads.
+// still serialises every count, a lock file another user may not open still refuses a
+// second start-up, and a datafile folder the user may not write still loads and locks.
 TEST(OfficeLocks, LockFilesOfAnotherUserAndAReadOnlyDatafileFolder)
 {
     if (!canSwitchUsers())
@@ -290,8 +290,14 @@ TEST(OfficeLocks, LockFilesOfAnotherUserAndAReadOnlyDatafileFolder)
         EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "refused\n");
     }
     EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "held=1 records=2\n");
+    // Where the lock file cannot be made, the datafile itself carries the lock.
     std::filesystem::remove(datafile + ".lock");
-    EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "held=0 records=2\n");
+    EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "held=1 records=2\n");
+    {
+        const auto held = InboxLock::tryAcquire(datafile);
+        ASSERT_TRUE(held && held->held());
+        EXPECT_EQ(storeChildAs(Ann, {qs("startinbox"), qs(datafile)}).out, "refused\n");
+    }
 }
 
 } // namespace

@@ -121,12 +121,12 @@ TEST(AttachmentCounts, ForgetRemovesTheKeyWhateverItHolds)
     const std::string folder = tree.userA();
     store(folder, QStringLiteral("x.zip"), QStringLiteral("7"));
     store(folder, QStringLiteral("y.zip"), QStringLiteral("2"));
-    ForgetAttachment(folder, QStringLiteral("X.ZIP"));
-    ForgetAttachment(folder, QStringLiteral("never.zip"));
+    ForgetAttachment(Folder::open(folder), QStringLiteral("X.ZIP"));
+    ForgetAttachment(Folder::open(folder), QStringLiteral("never.zip"));
     EXPECT_EQ(storedCount(folder, QStringLiteral("x.zip")), std::nullopt);
     EXPECT_EQ(storedCount(folder, QStringLiteral("y.zip")), std::string("2"));
     // Nothing to remove from and nowhere to lock: still no error.
-    ForgetAttachment(tree.root() + "missing/", QStringLiteral("x.zip"));
+    ForgetAttachment(Folder::openIfFolder(tree.root() + "missing/"), QStringLiteral("x.zip"));
 }
 
 TEST(AttachmentCounts, CountThatCannotBeWrittenNamesAttachIni)
