@@ -3,6 +3,7 @@
 #include "AddressFile.h"
 #include "DropFiles.h"
 #include "InboxFile.h"
+#include "PrivateFiles.h"
 #include "SettingsCheck.h"
 
 TStartupState::TStartupState() = default;
@@ -32,6 +33,8 @@ StartupReport StartupExecute(TStartupState &state, const std::string &programFol
     state.inboxLoaded = false;
     state.settings = readSettings(programFolder);
     state.inboxFileName = inboxFileName(state.settings.InboxData);
+    // Files of the user's that an older version left readable by others become private.
+    narrowPrivateFiles(programFolder, state.settings.InboxData.isEmpty() ? std::string() : state.inboxFileName);
 
     // Ten recipient and ten attachment slots whatever happens below.
     const auto fillSlots = [&state] {

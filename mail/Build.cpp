@@ -4,6 +4,7 @@
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "IoError.h"
+#include "PrivateFiles.h"
 #include "Paths.h"
 
 #include <vector>
@@ -28,6 +29,8 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
     File file;
     try {
         file = File::createUnique(programFolder, "tmprtf-", ".tmp", ownFile);
+        // The body of the message sent last stays in the program folder: the user's alone.
+        file.setPermissions(PrivateFileMode);
     } catch (const IoError &error) {
         raiseBodyFileError(error, bodyFile, "create");
     }

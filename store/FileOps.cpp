@@ -393,13 +393,15 @@ void renameReplace(const std::string &from, const std::string &to)
         raiseNameError(errno);
 }
 
-void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions)
+void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions, unsigned mode)
 {
     std::string tempPath;
     File temp = File::createUnique(folderOf(path), ".quindle-", ".tmp", tempPath);
     try {
         struct stat st{};
-        if (keepPermissions && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        if (mode != 0)
+            temp.setPermissions(mode);
+        else if (keepPermissions && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             temp.setPermissions(st.st_mode & 07777);
         temp.writeAt(0, data, size);
         temp.sync();

@@ -177,7 +177,9 @@ void renameReplace(const std::string &from, const std::string &to);
 // Writes the whole file under a fresh temporary name beside it, flushes it and renames it
 // over path, so that a crash leaves the old file or the new one, never a part of either.
 // keepPermissions gives the new file those of the regular file it replaces.
-void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions = false);
+// mode, when not 0, is the new file's whatever the umask (keepPermissions then does nothing).
+void replaceFile(const std::string &path, const char *data, std::size_t size, bool keepPermissions = false,
+                 unsigned mode = 0);
 // The same for a name in a folder held open: the new file gets mode, whatever the umask.
 void replaceFile(const Folder &folder, std::string_view name, const char *data, std::size_t size, unsigned mode);
 // Flushes a folder's entries (after a rename) where the file system allows it.

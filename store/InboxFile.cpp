@@ -1,6 +1,7 @@
 #include "InboxFile.h"
 
 #include "IoError.h"
+#include "PrivateFiles.h"
 #include "Paths.h"
 #include "DropFiles.h"
 #include "RecordFile.h"
@@ -15,7 +16,7 @@ std::string inboxFileName(const QString &inboxDataFolder)
 
 TInboxData loadInbox(const std::string &fileName)
 {
-    createRecordFile(fileName, TMessageRecord::Size);
+    createRecordFile(fileName, TMessageRecord::Size, PrivateFileMode);
     return readMessageFile(fileName).records;
 }
 

@@ -4,6 +4,7 @@
 #include "IoError.h"
 #include "LockFile.h"
 #include "Paths.h"
+#include "PrivateFiles.h"
 #include "RecordFile.h"
 
 #include <cerrno>
@@ -92,7 +93,7 @@ std::unique_ptr<InboxLock> InboxLock::tryAcquire(const std::string &datafileName
     }
     // Start-up would make a missing datafile right after: made now, it is locked from the first.
     try {
-        createRecordFile(datafileName, TMessageRecord::Size);
+        createRecordFile(datafileName, TMessageRecord::Size, PrivateFileMode);
     } catch (const IoError &) {
     }
     File datafile;

@@ -2,14 +2,19 @@
 
 #include "FileOps.h"
 #include "IoError.h"
+#include "PrivateFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr char Magic[8] = {'Q', 'D', 'X', 'M', 'A', 'R', 'K', '1'};
+// The first version kept no accounts; it is still read.
+constexpr char MagicWithoutAccounts[8] = {'Q', 'D', 'X', 'M', 'A', 'R', 'K', '1'};
+constexpr char Magic[8] = {'Q', 'D', 'X', 'M', 'A', 'R', 'K', '2'};
 constexpr std::size_t HeaderSize = 16; // magic, count
-constexpr std::size_t EntrySize = 24;  // hash, received, flags, reserved
+constexpr std::size_t EntrySize = 24;  // hash, received, flags, account (1-based in the table; 0 none)
+// After the entries: the accounts, a count, then each as its length (16 bits) and UTF-8.
 constexpr std::size_t TrailerSize = 8; // hash of everything before it
 constexpr std::uint32_t Read = 1;
 constexpr std::uint32_t Known = 2;
@@ -89,16 +94,40 @@ void TInboxMarks::load(const std::string &datafileName)
         return; // unreadable marks are lost marks
     }
     const std::uint64_t count = get<std::uint64_t>(bytes, 8);
-    if (std::memcmp(bytes.data(), Magic, sizeof Magic) != 0 || count > MostMarks
-        || bytes.size() != HeaderSize + count * EntrySize + TrailerSize
+    const bool accounts = std::memcmp(bytes.data(), Magic, sizeof Magic) == 0;
+    if ((!accounts && std::memcmp(bytes.data(), MagicWithoutAccounts, sizeof Magic) != 0) || count > MostMarks
+        || bytes.size() < HeaderSize + count * EntrySize + TrailerSize
         || get<std::uint64_t>(bytes, bytes.size() - TrailerSize) != hashBytes(bytes.data(), bytes.size() - TrailerSize))
+        return;
+    std::vector<QString> table;
+    std::size_t at = HeaderSize + count * EntrySize;
+    const std::size_t end = bytes.size() - TrailerSize;
+    if (accounts) {
+        if (at + 4 > end)
+            return;
+        const auto n = get<std::uint32_t>(bytes, at);
+        at += 4;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (at + 2 > end)
+                return;
+            const auto length = get<std::uint16_t>(bytes, at);
+            at += 2;
+            if (at + length > end)
+                return;
+            table.push_back(QString::fromUtf8(bytes.data() + at, length));
+            at += length;
+        }
+    }
+    if (at != end)
         return;
     m_marks.resize(std::size_t(count));
     for (std::size_t i = 0; i < m_marks.size(); ++i) {
-        const std::size_t at = HeaderSize + i * EntrySize;
-        const auto flags = get<std::uint32_t>(bytes, at + 16);
-        m_marks[i] = Mark{get<std::uint64_t>(bytes, at), get<std::int64_t>(bytes, at + 8), (flags & Read) != 0,
-                          (flags & Known) != 0, (flags & Free) != 0};
+        const std::size_t entry = HeaderSize + i * EntrySize;
+        const auto flags = get<std::uint32_t>(bytes, entry + 16);
+        const auto account = get<std::uint32_t>(bytes, entry + 20);
+        m_marks[i] = Mark{get<std::uint64_t>(bytes, entry), get<std::int64_t>(bytes, entry + 8), (flags & Read) != 0,
+                          (flags & Known) != 0, (flags & Free) != 0,
+                          account > 0 && account <= table.size() ? table[account - 1] : QString()};
     }
     m_trusted = true;
 }
@@ -136,6 +165,23 @@ void TInboxMarks::compacted()
     m_marks = std::move(kept);
 }
 
+bool TInboxMarks::setAccounts(const std::vector<std::pair<std::uint64_t, QString>> &accounts)
+{
+    bool changed = false;
+    for (const auto &[hash, account] : accounts) {
+        if (account.isEmpty())
+            continue;
+        for (Mark &mark : m_marks) {
+            if (mark.hash == hash && !mark.free && mark.account.isEmpty()) {
+                mark.account = account;
+                changed = true;
+                break;
+            }
+        }
+    }
+    return changed;
+}
+
 bool TInboxMarks::markRead(int slot)
 {
     if (slot < 0 || slot >= size() || m_marks[std::size_t(slot)].read || !m_marks[std::size_t(slot)].known)
@@ -148,15 +194,29 @@ void TInboxMarks::save() const
 {
     std::string bytes(Magic, sizeof Magic);
     put<std::uint64_t>(bytes, m_marks.size());
+    std::vector<QString> table;
     for (const Mark &mark : m_marks) {
         put<std::uint64_t>(bytes, mark.hash);
         put<std::int64_t>(bytes, mark.received);
         put<std::uint32_t>(bytes, (mark.read ? Read : 0) | (mark.known ? Known : 0) | (mark.free ? Free : 0));
-        put<std::uint32_t>(bytes, 0);
+        std::uint32_t account = 0;
+        if (!mark.account.isEmpty()) {
+            const auto it = std::find(table.begin(), table.end(), mark.account);
+            account = std::uint32_t(it - table.begin()) + 1;
+            if (it == table.end())
+                table.push_back(mark.account);
+        }
+        put<std::uint32_t>(bytes, account);
+    }
+    put<std::uint32_t>(bytes, std::uint32_t(table.size()));
+    for (const QString &account : table) {
+        const QByteArray utf8 = account.toUtf8().left(0xFFFF);
+        put<std::uint16_t>(bytes, std::uint16_t(utf8.size()));
+        bytes.append(utf8.constData(), std::size_t(utf8.size()));
     }
     put<std::uint64_t>(bytes, hashBytes(bytes.data(), bytes.size()));
     if (!m_fileName.empty())
-        replaceFile(m_fileName, bytes.data(), bytes.size());
+        replaceFile(m_fileName, bytes.data(), bytes.size(), false, PrivateFileMode);
 }
 
 int TInboxMarks::unread() const

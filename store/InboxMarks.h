@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What this program knows of each inbox slot beyond the record: when the message was
@@ -23,6 +24,9 @@ public:
         bool read = false;
         bool known = false; // the message came in while marks were kept
         bool free = true;   // the slot was free when the marks were last brought in step
+        // The login of the account that owned the drop file the message came in, where the
+        // folder's file system keeps owners; empty when unknown.
+        QString account;
     };
 
     // "InBox.qdi" -> "InBox.qdx"; any other name gets ".qdx" appended.
@@ -36,6 +40,9 @@ public:
     // mark; a message in a slot that was free (or beyond the marks) arrived at `now`,
     // unread; any other change makes the slot unknown. Answers whether anything changed.
     bool update(const TInboxData &inbox, std::int64_t now);
+    // The accounts a collection found, by the hash of each record: each goes to a mark of
+    // that hash that has none yet. Answers whether anything changed.
+    bool setAccounts(const std::vector<std::pair<std::uint64_t, QString>> &accounts);
     // The free slots were removed from the datafile, the others kept in order.
     void compacted();
     // Answers whether the mark changed.

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 #include "FileOps.h"
 #include "IoError.h"
+#include "PrivateFiles.h"
 
 #include <QStringDecoder>
 #include <QSet>
@@ -286,7 +287,9 @@ void writeFileBytes(const std::string &path, const QByteArray &bytes, ProfileKin
         }
         if (kind == ProfileKind::Shared && folderExists(target))
             raiseIoError(EISDIR);
-        replaceFile(target, bytes.constData(), static_cast<std::size_t>(bytes.size()), exists);
+        // The user's own file (main.ini) is the user's alone.
+        replaceFile(target, bytes.constData(), static_cast<std::size_t>(bytes.size()), exists,
+                    kind == ProfileKind::Own ? PrivateFileMode : 0);
     } catch (const IoError &error) {
         raiseProfileWriteError(path, error.code());
     }

@@ -67,7 +67,7 @@ void writeRecordAt(const std::string &path, std::int64_t index, const char *reco
     file.close();
 }
 
-void createRecordFile(const std::string &path, int size)
+void createRecordFile(const std::string &path, int size, unsigned mode)
 {
     if (fileExists(path))
         return;
@@ -77,6 +77,8 @@ void createRecordFile(const std::string &path, int size)
     File file = File::createExclusive(path);
     if (!file.isOpen())
         return;
+    if (mode != 0)
+        file.setPermissions(mode);
     const std::vector<char> empty(static_cast<std::size_t>(size), 0);
     file.writeAt(0, empty.data(), empty.size());
     file.close();

@@ -33,7 +33,8 @@ AddressFileContents readAddressFile(const std::string &path); // a shared file
 void readMessageFile(const std::string &path, TInboxData &into);
 
 // Creates a missing file holding one record of zero bytes; an existing one is left alone.
-void createRecordFile(const std::string &path, int size);
+// mode is the new file's, whatever the umask; 0 leaves it to the umask.
+void createRecordFile(const std::string &path, int size, unsigned mode = 0);
 
 // Writes one record at index i of an existing file (not truncated); an index at or past
 // the end lengthens the file, and skipped records read back as zero bytes.

@@ -7,13 +7,16 @@
 #include "FileOps.h"
 #include "FolderCheck.h"
 #include "InboxFile.h"
+#include "InboxMarks.h"
 #include "IoError.h"
 #include "Paths.h"
+#include "PrivateFiles.h"
 #include "RecordFile.h"
 #include "Send.h"
 #include "Settings.h"
 #include "SettingsCheck.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,10 +70,19 @@ QString plural(int n, const char *one, const char *many)
     return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
 
+// Says which of the user's own files were readable by others and are now private.
+void narrowAndSay(const std::string &programFolder, const TSettings &settings)
+{
+    const std::string datafile = settings.InboxData.isEmpty() ? std::string() : inboxFileName(settings.InboxData);
+    for (const std::string &line : narrowPrivateFiles(programFolder, datafile))
+        printLine(stderr, QString::fromLocal8Bit(line.c_str()));
+}
+
 // The settings of DIR's "main.ini", which must pass the settings check.
 std::optional<TSettings> completeSettings(const std::string &programFolder, QString &problem)
 {
     const TSettings settings = readSettings(programFolder);
+    narrowAndSay(programFolder, settings);
     const SettingsProblem check = checkSettings(settings);
     if (check != SettingsProblem::None) {
         problem = settingsProblemText(check);
@@ -179,7 +191,26 @@ int runCollect(int argc, char **argv)
         TInboxData inbox = loadInbox(datafile);
         const TAddressData addresses = loadAddresses(addressFileName(settings->Addresses));
         TMessageRecord incoming;
-        const CollectReport report = collectMail(*settings, datafile, inbox, incoming, addresses);
+        TInboxMarks marks;
+        marks.load(datafile);
+        // The marks learn when each message came and which account delivered it, as the
+        // window's do; an addition of ours, so marks that cannot be written only stay behind.
+        const auto keepMarks = [&](const CollectReport &report) {
+            marks.update(inbox, QDateTime::currentMSecsSinceEpoch());
+            marks.setAccounts(report.accounts);
+            try {
+                marks.save();
+            } catch (const IoError &) {
+            }
+        };
+        CollectReport report;
+        try {
+            report = collectMail(*settings, datafile, inbox, incoming, addresses);
+        } catch (const CollectError &error) {
+            keepMarks(error.report());
+            throw;
+        }
+        keepMarks(report);
         for (const QString &notice : report.notices)
             printLine(stderr, notice);
         printLine(stdout, QStringLiteral("collected ") + plural(report.collected, "message", "messages"));
@@ -466,6 +497,7 @@ int runSettings(int argc, char **argv)
         settings.MyDest = folderText(values["--inbox"]);
         settings.Addresses = folderText(values["--addresses"]);
         settings.InboxData = folderText(values["--data"]);
+        narrowAndSay(programFolder, settings);
         saveSettings(programFolder, settings);
         printLine(stdout, QStringLiteral("wrote ") + textFromPath(settingsFileName(programFolder)));
         // Written all the same, as the Settings view saves: the folders may be made later.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 struct ToolRun
@@ -39,6 +41,7 @@ protected:
     QString programFolder(const std::string &name, const std::string &inbox)
     {
         const std::string program = t.folder("program-" + name);
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         TSettings s;
         s.Name = qs(name);
         s.MyDest = qs(inbox);
@@ -113,6 +116,7 @@ TEST_F(Tool, FailuresReportTheErrorWithStatusOne)
     writeAddressList(addr, {{"Ben", t.userB()}});
     // No "main.ini": the settings check fails and nothing is created.
     const std::string empty = t.folder("program-empty");
+    std::filesystem::permissions(empty, std::filesystem::perms::owner_all);
     const ToolRun unset = tool({qs("collect"), qs("--program-folder"), qs(empty)});
     EXPECT_EQ(unset.status, 1);
     EXPECT_EQ(unset.err, "The settings are incomplete: \"Your Inbox\" is not an existing folder\n");

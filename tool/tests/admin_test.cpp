@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 QString qs(const std::string &text) { return QString::fromStdString(text); }
@@ -42,7 +44,7 @@ TEST(AdminTool, AddressAndSettingsCommands)
         {{"address", "--book", t.root() + "gone", "--name", "Carla", "--inbox", "/x/"}, 1, "", "File not found\n"},
         {{"settings", "--program-folder", noSlash(program), "--name", "Anna", "--inbox", noSlash(anna), "--addresses",
           book, "--data", noSlash(program)},
-         0, "wrote " + program + "main.ini\n", ""},
+         0, "wrote " + program + "main.ini\n", program + " was readable by others: now by you alone\n"},
         {{"settings", "--program-folder", t.root() + "gone", "--name", "Anna", "--inbox", anna, "--addresses", book,
           "--data", t.root() + "gone"},
          1, "", "Unable to write to " + t.root() + "gone/main.ini\n"},
@@ -79,6 +81,10 @@ TEST(AdminTool, AddressAndSettingsCommands)
     expected.Addresses = qs(book);
     expected.InboxData = qs(program);
     EXPECT_EQ(readSettings(program), expected);
+    // The program folder and main.ini are the user's alone, whatever the umask.
+    EXPECT_EQ(std::filesystem::status(program).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(program + "main.ini").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     // Written even when a folder is not there yet; the tool says what the program will find.
     QProcess incomplete;
