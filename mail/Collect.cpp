@@ -9,6 +9,9 @@
 #include "Settings.h"
 #include "SettingsCheck.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -164,9 +167,31 @@ public:
         // looked up anew before the next message goes into it.
         m_pumping.processEvents = [this] {
             m_pumped = true;
+            if (m_callbacks.countProgress)
+                m_callbacks.countProgress(m_report.collected, std::max(m_waiting, m_report.collected));
             m_callbacks.pump();
+            m_sincePump.restart();
         };
+        m_sincePump.start();
     }
+
+    // How many drop files wait, for the progress the window shows; only when it is shown,
+    // since it lists every folder once more.
+    void countWaiting()
+    {
+        if (!m_callbacks.countProgress)
+            return;
+        const auto waitingIn = [this](const std::string &folder) {
+            return int(dropNumbersAbove(folder, m_name, 0, m_otherNames).size());
+        };
+        m_waiting = waitingIn(m_ownFolder);
+        for (const std::string &server : m_addresses.serverFolders) {
+            if (folderExists(server))
+                m_waiting += waitingIn(server);
+        }
+    }
+
+    bool stopped() const { return m_report.stopped; }
 
     CollectReport &report() { return m_report; }
 
@@ -213,6 +238,8 @@ public:
     {
         m_slot = 0;
         for (const std::string &server : m_addresses.serverFolders) {
+            if (m_report.stopped)
+                break;
             if (!folderExists(server))
                 continue;
             inGroups([&] { eachDropFile(server, true, [&](TMessageRecord &record) { fromServer(server, record); }); });
@@ -266,9 +293,13 @@ private:
     void eachDropFile(const std::string &folder, bool pumpFirst, Handle &&handle)
     {
         int n = 1;
-        for (; nameTaken(DropFileName(folder, m_name, n)); ++n)
+        for (; !m_report.stopped && nameTaken(DropFileName(folder, m_name, n)); ++n)
             one(DropFileName(folder, m_name, n), pumpFirst, handle);
+        if (m_report.stopped)
+            return;
         for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames)) {
+            if (m_report.stopped)
+                return;
             const std::string drop = DropFileName(folder, m_name, above);
             if (nameTaken(drop))
                 one(drop, pumpFirst, handle);
@@ -278,8 +309,14 @@ private:
     template<class Handle>
     void one(const std::string &drop, bool pumpFirst, Handle &&handle)
     {
-        if (pumpFirst)
+        // The window stays responsive however many files wait in one folder.
+        if (pumpFirst || m_sincePump.elapsed() >= PumpMilliseconds)
             pump();
+        // A stop asked for while events were processed comes before the next message.
+        if (m_callbacks.stop()) {
+            m_report.stopped = true;
+            return;
+        }
         TMessageRecord record;
         try {
             File file = File::openPlainRead(drop);
@@ -293,6 +330,10 @@ private:
             file.readAt(0, record.bytes.data(), TMessageRecord::Size);
             file.close();
         } catch (const IoError &error) {
+            // A drop file still being written stops the collection: say which one.
+            if (error.code() == IoError::ReadBeyondEnd)
+                throw IoError(error.code(), std::string(error.what()) + ": " + drop
+                                                + " is shorter than one message (its sender may still be writing it)");
             if (error.code() != IoError::NotPlainFile)
                 throw;
             m_report.notices.append(textFromPath(notPlainFileText(drop)));
@@ -300,6 +341,8 @@ private:
         }
         m_current = drop;
         handle(record);
+        if (m_callbacks.stop())
+            m_report.stopped = true;
     }
 
     // One record into the first free slot. It is written at once but flushed with its group,
@@ -422,6 +465,8 @@ private:
     const MailCallbacks &m_callbacks;
     MailCallbacks m_pumping; // m_callbacks, noting every pump
     bool m_pumped = false;
+    QElapsedTimer m_sincePump;
+    int m_waiting = 0;
     File m_datafile;
     TakingJournal m_journal;
     CollectReport m_report;
@@ -462,9 +507,12 @@ CollectReport collectMail(const TSettings &view, const std::string &inboxFileNam
     try {
         collector.emplace(view, inboxFileName, inbox, incoming, addresses, callbacks);
         collector->recover();
+        collector->countWaiting();
         collector->ownFolder();
-        collector->pump();
-        collector->serverFolders();
+        if (!collector->stopped()) {
+            collector->pump();
+            collector->serverFolders();
+        }
         collector->finish();
     } catch (const IoError &error) {
         throw CollectError(error, collector ? collector->report() : report);

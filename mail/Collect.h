@@ -11,12 +11,16 @@
 
 struct TSettings;
 
+inline constexpr int PumpMilliseconds = 50;
+
 struct CollectReport
 {
     MailOutcome outcome = MailOutcome::Done;
     int collected = 0; // messages taken into the inbox
     // The window selects the InBox item and runs InBoxObi when this is set.
     bool showInBox = false;
+    // Ended early because the callbacks asked it to; what is left waits for the next run.
+    bool stopped = false;
     // One line each for what the collection went past and left where it was: a drop file or
     // attachment that is no plain file (a link, a pipe), a drop file a dead sender left short,
     // an attachment missing from its server folder. The window shows them after the
@@ -47,6 +51,10 @@ private:
 // numbers follow in numeric order, except one that another address book name could claim
 // too. An IoError ends the collection where it stands as a CollectError; what was taken
 // before stays taken. The caller holds the inbox lock of inboxFileName.
+//
+// Events are processed at least every PumpMilliseconds between drop files (a single file
+// or flush may take longer); countProgress is told how far it has come each time, and
+// stopRequested is asked after every message.
 //
 // The window may change the inbox and the address list while events are processed: the
 // collection works on a copy of the server folders and names taken at its start, looks up

@@ -84,6 +84,8 @@ TEST_P(CollectScenario, LeavesTheTreeAndInboxExpected)
         EXPECT_TRUE(report.showInBox);
     } catch (const IoError &e) {
         error = e.what();
+        for (std::size_t at; (at = error.find(t.root())) != std::string::npos;)
+            error.erase(at, t.root().size());
     }
     EXPECT_EQ(error, c.error ? c.error : "");
     EXPECT_EQ(ann.subjects(), c.inboxAfter);
@@ -119,7 +121,8 @@ const CollectCase collectCases[] = {
     {"ShortDropFileStopsTheCollectionAndStays",
      {{"own/Ann1.qdm", drop("a")}, {"own/Ann2.qdm", std::string(100, 'x')}, {"own/Ann3.qdm", drop("c")},
       {"s1/Ann1.qdm", drop("d")}},
-     {}, {"a"}, {"own/Ann2.qdm", "own/Ann3.qdm", "s1/Ann1.qdm"}, {}, {}, "Read beyond end of file"},
+     {}, {"a"}, {"own/Ann2.qdm", "own/Ann3.qdm", "s1/Ann1.qdm"}, {}, {},
+     "Read beyond end of file: own/Ann2.qdm is shorter than one message (its sender may still be writing it)"},
     {"LongDropFileGivesItsFirstRecord", {{"own/Ann1.qdm", drop("a") + std::string(100, 'x')}}, {}, {"a"}, {}},
     {"NoServerFlagOrNoFolderIsSkipped", {{"s3/Ann1.qdm", drop("a")}}, {}, {""}, {"s3/Ann1.qdm"}},
     {"OwnFolderAttachmentStaysAndItsKeyGoes",
