@@ -90,6 +90,13 @@ void TForm1::AutoCollect()
 
 void TForm1::collect(bool automatic)
 {
+    if (MailRunGuard::busy()) {
+        if (!automatic)
+            m_dialogs.beep();
+        return;
+    }
+    mailRunBegins(QStringLiteral("Mail is being collected."));
+    const auto ended = qScopeGuard([this] { mailRunEnded(); });
     CollectReport report;
     QString failure;
     try {
@@ -111,6 +118,12 @@ void TForm1::collect(bool automatic)
         OkToStartExecute();
     if (arrived > 0)
         announce(arrived);
+    if (m_closeWhenDone) {
+        // The window closes now: only an error is still said.
+        if (!failure.isEmpty())
+            showError(failure);
+        return;
+    }
     if (report.showInBox && !automatic) {
         FEGXOutlookBar1->setSelectedButton(0);
         FEGXOutlookBar1->setSelectedItem(4);

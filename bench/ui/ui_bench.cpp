@@ -36,8 +36,10 @@ public:
     QString openFileName() override { return {}; }
     QString browseFolder(const QString &, const QString &) override { return {}; }
     void beep() override {}
+    int choose(Icon, const QString &, const QString &, const QStringList &) override { return -1; }
     QString saveFileName(const QString &) override { return {}; }
     void openDocument(const QString &) override {}
+    bool choosePrinter(QPrinter &) override { return false; }
 };
 
 std::string folder(const QTemporaryDir &root, const char *name)
