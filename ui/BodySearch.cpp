@@ -38,6 +38,9 @@ std::uint32_t BodySearch::idOf(const std::string &word)
         m_vocabulary += WordStart;
         m_starts.push_back(std::uint32_t(m_vocabulary.size()));
         m_vocabulary += word;
+        // The query in force learns the new word too.
+        for (std::size_t q = 0; q < m_query.size(); ++q)
+            m_query[q].push_back(word.find(m_queryWords[q]) != std::string::npos);
     }
     return at->second;
 }
@@ -98,7 +101,8 @@ bool BodySearch::prepare(const TInboxData &inbox, int milliseconds)
 void BodySearch::setQuery(const QString &text)
 {
     m_query.clear();
-    for (const std::string &word : wordsOf(text)) {
+    m_queryWords = wordsOf(text);
+    for (const std::string &word : m_queryWords) {
         std::vector<bool> holds(m_starts.size());
         // One pass over every word known: where the query word stands, the word around it holds it.
         const char *const begin = m_vocabulary.data();

@@ -57,5 +57,6 @@ private:
     std::unordered_map<std::string, std::uint32_t> m_ids;
 
     // Per query word, which vocabulary ids hold it.
+    std::vector<std::string> m_queryWords;
     std::vector<std::vector<bool>> m_query;
 };

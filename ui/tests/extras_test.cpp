@@ -364,3 +364,39 @@ TEST(Closing, DuringASendItStopsAfterTheRecipientInHandAndAsksForAnUnsentMessage
 }
 
 } // namespace
+
+namespace {
+
+TEST(InBoxExtras, SearchFindsWordsInTheTextsAndKeepsThemThroughACompaction)
+{
+    Office office;
+    office.settle("Anna");
+    TMessageRecord report = message("Ben", "Numbers");
+    const std::string body = "{\\rtf1\\ansi The {\\b quarter}ly report is due on Friday.\\par Cheers}";
+    std::memset(report.bodyData(), 0, TMessageRecord::BodySize);
+    std::memcpy(report.bodyData(), body.data(), body.size());
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Carla", "Lunch"));
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), report);
+    Window w(office.program("Anna"));
+    w.click("ToolButton4");
+    const auto found = [&](const QString &text, std::vector<std::string> subjects) {
+        w.type("InBoxSearchE", text);
+        return QTest::qWaitFor([&] { return rows(w, 1) == subjects; }, 5000);
+    };
+    // A word in a text, in any letter case, formatted or not; every word typed must be there.
+    EXPECT_TRUE(found(QStringLiteral("QUARTERLY"), {"Numbers*"}));
+    EXPECT_TRUE(found(QStringLiteral("due fri"), {"Numbers*"}));
+    EXPECT_TRUE(found(QStringLiteral("due lunch"), {}));
+    EXPECT_TRUE(found(QStringLiteral("lunch"), {"Lunch*"}));
+    EXPECT_FALSE(w.find<QLabel>("InBoxSearchL")->isVisible());
+
+    // Compacted, the slots move and their words with them.
+    w.find<QLineEdit>("InBoxSearchE")->clear();
+    w.clickRow("InBoxG", 1);
+    w.dialogs.answers = {true};
+    w.click("DeleteInboxMsgI");
+    w.click("PackInboxI");
+    EXPECT_TRUE(found(QStringLiteral("cheers"), {"Numbers*"}));
+}
+
+} // namespace
