@@ -12,6 +12,8 @@
 #include "IoError.h"
 #include "MailCallbacks.h"
 #include "Paths.h"
+#include "ProfileFile.h"
+#include "Settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,6 +25,8 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +96,7 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
 
     // The client area below the menu bar; the window manager adds its frame around it.
     resize(792, 454 + menuBar()->sizeHint().height());
+    restorePlace();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { followFocus(now); });
     StartupExecute();
 }
@@ -269,13 +274,58 @@ void TForm1::closeEvent(QCloseEvent *event)
         m_closeWhenDone = choice >= 0;
         return;
     }
-    if (!std::exchange(m_closeConfirmed, false) && newViewUnsent()
+    const bool confirmed = std::exchange(m_closeConfirmed, false);
+    if (!confirmed && newViewUnsent()
         && !m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Quindle"),
                           QStringLiteral("The message in the New view has not been sent. Close Quindle all the same?"))) {
         event->ignore();
         return;
     }
+    savePlace();
     QMainWindow::closeEvent(event);
+}
+
+namespace {
+// The window's place in "main.ini": keys of this program's own, which other copies ignore.
+const QString PlaceSection = QStringLiteral("Window");
+const QString PlaceKeys[] = {QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
+                             QStringLiteral("Height")};
+const QString MaximizedKey = QStringLiteral("Maximized");
+} // namespace
+
+void TForm1::restorePlace()
+{
+    const TProfileFile ini(settingsFileName(m_programFolder));
+    for (int i = 0; i < 4; ++i)
+        m_place[i] = ini.ReadInteger(PlaceSection, PlaceKeys[i], INT_MIN);
+    m_placeMaximized = ini.ReadBool(PlaceSection, MaximizedKey, false);
+    const QRect place(m_place[0], m_place[1], m_place[2], m_place[3]);
+    if (m_place[2] >= 200 && m_place[3] >= 150 && m_place[0] != INT_MIN && m_place[1] != INT_MIN) {
+        resize(place.size());
+        // Only onto a screen that is there now.
+        if (QGuiApplication::screenAt(place.center()))
+            move(place.topLeft());
+    }
+    if (m_placeMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::savePlace()
+{
+    const bool maximized = isMaximized();
+    const int now[] = {x(), y(), width(), height()};
+    try {
+        TProfileFile ini(settingsFileName(m_programFolder));
+        // A maximized window keeps the place it returns to.
+        for (int i = 0; i < 4 && !maximized; ++i) {
+            if (now[i] != m_place[i])
+                ini.WriteInteger(PlaceSection, PlaceKeys[i], now[i]);
+        }
+        if (maximized != m_placeMaximized)
+            ini.WriteBool(PlaceSection, MaximizedKey, maximized);
+    } catch (const IoError &) {
+        // Where "main.ini" cannot be written, the next start only opens at the usual place.
+    }
 }
 
 void TForm1::bringToFront(TFECaptionPanel *panel)

@@ -171,6 +171,9 @@ private:
     // over the progress goes and a close asked for meanwhile is carried out.
     void mailRunBegins(const QString &work);
     void mailRunEnded();
+    // The window's size and place from "main.ini", and back there at close when they changed.
+    void restorePlace();
+    void savePlace();
     // What the New view holds, to tell a message sent from one changed since.
     QByteArray newViewFingerprint() const;
     bool newViewUnsent() const;
@@ -277,6 +280,8 @@ private:
     bool m_closeWhenDone = false;
     bool m_closeConfirmed = false; // the user chose to close while mail ran: ask nothing more
     QByteArray m_sentView;         // the New view's fingerprint when it was last sent
+    int m_place[4] = {};           // left, top, width, height as "main.ini" holds them
+    bool m_placeMaximized = false;
 
     TGXImageList *ImageList1 = nullptr;
     TGXImageList *ImageListToolBar = nullptr;

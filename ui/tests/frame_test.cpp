@@ -2,6 +2,7 @@
 
 #include "GX_Outlook.h"
 #include "MailCallbacks.h"
+#include "ProfileFile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +18,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -191,6 +195,36 @@ TEST(Frame, EveryControlHasTheWindowsFont)
         EXPECT_EQ(font.pixelSize(), window.pixelSize()) << control->objectName().toStdString();
         EXPECT_EQ(font.family(), window.family()) << control->objectName().toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Frame, SizeAndPlaceAreRememberedInMainIniWhenTheyChange)
+{
+    Office office;
+    office.settle("anna");
+    const std::string ini = office.program("anna") + "main.ini";
+    {
+        Window w(office.program("anna"));
+        w.form->resize(900, 600);
+        w.form->move(30, 40);
+        w.form->close();
+    }
+    const TProfileFile profile(ini);
+    EXPECT_EQ(profile.ReadString(u"Window", u"Left", {}), QStringLiteral("30"));
+    EXPECT_EQ(profile.ReadString(u"Window", u"Width", {}), QStringLiteral("900"));
+    EXPECT_EQ(profile.ReadString(u"Window", u"Height", {}), QStringLiteral("600"));
+    EXPECT_EQ(readSettings(office.program("anna")), office.settings("anna")) << "the settings stay as they were";
+    // Unchanged, nothing is written.
+    const auto before = std::filesystem::last_write_time(ini);
+    std::filesystem::last_write_time(ini, before - std::chrono::hours(1));
+    Window again(office.program("anna"));
+    EXPECT_EQ(again.form->size(), QSize(900, 600));
+    EXPECT_EQ(again.form->pos(), QPoint(30, 40));
+    again.form->close();
+    EXPECT_EQ(std::filesystem::last_write_time(ini), before - std::chrono::hours(1));
 }
 
 } // namespace
