@@ -29,8 +29,8 @@ if [ -z "$shots" ]; then
     touch "$office/.made"
   fi
   echo "Demo office in $office: press Collect Mail (top left) in Anna's window."
-  "$quindle" --program-folder "$office/Anna" -qwindowgeometry 792x454+0+0 &
-  "$quindle" --program-folder "$office/Ben" -qwindowgeometry 792x454+800+0 &
+  "$quindle" --program-folder "$office/Anna" -qwindowgeometry 792x472+0+0 &
+  "$quindle" --program-folder "$office/Ben" -qwindowgeometry 792x472+800+0 &
   wait
   exit 0
 fi
@@ -53,7 +53,9 @@ start() { # user
   window=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Quindle$' | head -n 1)
   sleep 1
 }
-click() { xdotool mousemove --window "$window" "$1" "$2" click "${@:3}" 1; }
+# Places are the client area's, below the menu bar of 18 pixels.
+menu=18
+click() { xdotool mousemove --window "$window" "$1" $(($2 + menu)) click "${@:3}" 1; }
 item() { click 50 $((75 + 59 * $1)); sleep 0.5; }
 shot() { sleep 0.7; import -window "$window" "$shots/$1.png"; }
 # A picture of the window with a menu open over it: the menu is a window of its own.

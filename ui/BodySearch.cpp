@@ -84,6 +84,11 @@ bool BodySearch::prepare(const TInboxData &inbox, int milliseconds)
         m_waiting.pop_back();
         if (std::size_t(i) >= inbox.size())
             continue;
+        // The same record in another slot (a copy from each server folder) is read once.
+        if (const auto known = m_byHash.find(m_slots[std::size_t(i)].hash); known != m_byHash.end()) {
+            m_slots[std::size_t(i)].words = known->second;
+            continue;
+        }
         const TMessageRecord &record = inbox[std::size_t(i)];
         const rtf::Body body = rtf::parse(record.Body());
         auto words = std::make_shared<Words>();
