@@ -77,6 +77,18 @@ shot reader
 click 320 95 # the reader's Attachments button
 menushot reader-attachments
 xdotool key Escape
+xdotool key alt+f
+menushot menu-bar
+xdotool key Escape
+# The message read, exported as PDF through the file dialog, and its first page as a picture.
+xdotool key alt+f e
+sleep 1.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$office/welcome.pdf"
+xdotool key Return
+until [ -s "$office/welcome.pdf" ]; do sleep 0.2; done
+sleep 0.5
+pdftoppm -png -r 60 -singlefile "$office/welcome.pdf" "$shots/printed"
 item 1
 click 140 $((29 + 23 + 29 + 24 + 24 * (2 - 1) + 12)) # Ben
 shot address-list
