@@ -119,7 +119,10 @@ void TForm1::NewMessageIClick()
 void TForm1::printMessage(QPrinter &printer)
 {
     QTextDocument document;
-    document.setDefaultFont(font());
+    // The window's font is sized in screen pixels; on paper the header takes points.
+    QFont paper = font();
+    paper.setPointSize(10);
+    document.setDefaultFont(paper);
     composePrintedMessage(document, m_readerMessage, m_readerReceived, m_readerAttachments);
     printer.setDocName(m_readerMessage.Subject());
     printer.setCreator(QStringLiteral("Quindle"));
