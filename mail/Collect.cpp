@@ -11,8 +11,10 @@
 #include "Settings.h"
 #include "SettingsCheck.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -215,9 +217,43 @@ public:
         // Every pump, also those inside a copy or a wait for a lock, is noted.
         m_pumping.processEvents = [this] {
             m_pumped = true;
+            if (m_callbacks.countProgress)
+                m_callbacks.countProgress(taken(), std::max(m_waiting, taken()));
             m_callbacks.pump();
+            m_sincePump.restart();
         };
+        m_sincePump.start();
     }
+
+    // How many drop files wait, for the progress the window shows; only when it is shown,
+    // since it lists every folder once more.
+    void countWaiting()
+    {
+        if (!m_callbacks.countProgress)
+            return;
+        const auto waitingIn = [this](const Folder &folder) {
+            return int(dropNumbersAbove(folder, m_name, 0, m_otherNames).size());
+        };
+        m_waiting = waitingIn(m_own);
+        for (const std::string &text : m_addresses.serverFolders) {
+            if (serverFolder(text).isOpen())
+                m_waiting += waitingIn(serverFolder(text));
+        }
+    }
+
+    bool stopped() const { return m_report.stopped; }
+
+    // Each server folder is opened once for the whole collection.
+    const Folder &serverFolder(const std::string &text)
+    {
+        auto it = m_servers.find(text);
+        if (it == m_servers.end())
+            it = m_servers.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text))).first;
+        return *it->second;
+    }
+
+    // Messages taken so far, flushed or not.
+    int taken() const { return m_report.collected + m_report.notRemoved + int(m_written.size()); }
 
     CollectReport &report() { return m_report; }
 
@@ -267,9 +303,9 @@ public:
     {
         m_slot = 0;
         for (const std::string &text : m_addresses.serverFolders) {
-            if (!m_servers.count(text))
-                m_servers.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text)));
-            const Folder &server = *m_servers.at(text);
+            if (m_report.stopped)
+                break;
+            const Folder &server = serverFolder(text);
             if (!server.isOpen())
                 continue;
             inGroups([&] { eachDropFile(server, true, [&](TMessageRecord &record) { fromServer(server, record); }); });
@@ -346,10 +382,15 @@ private:
     {
         m_owners = keepsOwners(folder);
         int n = 1;
-        while (one(folder, dropFileLeaf(m_name, n), pumpFirst, handle))
+        while (!m_report.stopped && one(folder, dropFileLeaf(m_name, n), pumpFirst, handle))
             ++n;
-        for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames))
+        if (m_report.stopped)
+            return;
+        for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames)) {
+            if (m_report.stopped)
+                return;
             one(folder, dropFileLeaf(m_name, above), pumpFirst, handle);
+        }
     }
 
     // False when nothing stands under the name: the open failing says so, with no look
@@ -357,6 +398,14 @@ private:
     template<class Handle>
     bool one(const Folder &folder, const std::string &leaf, bool pumpFirst, Handle &&handle)
     {
+        // The window stays responsive however many files wait in one folder.
+        if (m_sincePump.elapsed() >= PumpMilliseconds)
+            pump();
+        // A stop asked for while events were processed comes before the next message.
+        if (m_callbacks.stop()) {
+            m_report.stopped = true;
+            return false;
+        }
         TMessageRecord record;
         struct stat st{};
         try {
@@ -399,6 +448,8 @@ private:
         m_currentHash = hash;
         m_currentOwner = m_owners ? ownerLogin(st.st_uid) : QString();
         handle(record);
+        if (m_callbacks.stop())
+            m_report.stopped = true;
         return true;
     }
 
@@ -693,6 +744,8 @@ private:
     const MailCallbacks &m_callbacks;
     MailCallbacks m_pumping; // m_callbacks, noting every pump
     bool m_pumped = false;
+    QElapsedTimer m_sincePump;
+    int m_waiting = 0;
     File m_datafile;
     TakingJournal m_journal;
     TakenList m_taken;
@@ -744,9 +797,12 @@ CollectReport collectMail(const TSettings &view, const std::string &inboxFileNam
     try {
         collector.emplace(view, inboxFileName, inbox, incoming, addresses, callbacks);
         collector->recover();
+        collector->countWaiting();
         collector->ownFolder();
-        collector->pump();
-        collector->serverFolders();
+        if (!collector->stopped()) {
+            collector->pump();
+            collector->serverFolders();
+        }
         collector->finish();
     } catch (const IoError &error) {
         if (collector) {

@@ -15,6 +15,8 @@
 
 struct TSettings;
 
+inline constexpr int PumpMilliseconds = 50;
+
 struct CollectReport
 {
     MailOutcome outcome = MailOutcome::Done;
@@ -25,6 +27,8 @@ struct CollectReport
     std::vector<std::pair<std::uint64_t, QString>> accounts;
     // The window selects the InBox item and runs InBoxObi when this is set.
     bool showInBox = false;
+    // Ended early because the callbacks asked it to; what is left waits for the next run.
+    bool stopped = false;
     // One line each for what the collection went past and left where it was: a drop file or
     // attachment that is no plain file (a link, a pipe), a drop file a dead sender left short,
     // an attachment missing from its server folder. The window shows them after the
@@ -55,6 +59,10 @@ private:
 // numbers follow in numeric order, except one that another address book name could claim
 // too. An IoError ends the collection where it stands as a CollectError; what was taken
 // before stays taken. The caller holds the inbox lock of inboxFileName.
+//
+// Events are processed at least every PumpMilliseconds between drop files (a single file
+// or flush may take longer); countProgress is told how far it has come each time, and
+// stopRequested is asked after every message.
 //
 // The window may change the inbox and the address list while events are processed: the
 // collection works on a copy of the server folders and names taken at its start, looks up

@@ -13,6 +13,11 @@ struct MailCallbacks
     std::function<void(std::int64_t step)> advanceProgress;
     // Hide the progress bar and set its position back to 0.
     std::function<void()> hideProgress;
+    // How far a collection has come: messages taken of those it found waiting, told before
+    // events are processed.
+    std::function<void(int done, int waiting)> countProgress;
+    // Asked after each message: true ends the run there, as if nothing more were waiting.
+    std::function<bool()> stopRequested;
 
     void pump() const
     {
@@ -34,6 +39,7 @@ struct MailCallbacks
         if (hideProgress)
             hideProgress();
     }
+    bool stop() const { return stopRequested && stopRequested(); }
 };
 
 // How an operation ended when it did not end with an IoError.

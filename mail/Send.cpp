@@ -34,8 +34,13 @@ public:
 
     SendReport run()
     {
-        for (int k = 1; k <= TMessageRecord::SlotCount; ++k)
+        for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+            if (m_callbacks.stop()) {
+                m_report.stopped = true;
+                break;
+            }
             slot(k);
+        }
         return m_report;
     }
 

@@ -26,6 +26,8 @@ struct SendReport
     // them with "Messages Sent"; the tool prints them.
     QStringList notices;
     std::vector<RecipientResult> recipients; // one per slot with a folder, in slot order
+    // The callbacks asked it to stop: the slots after the last one handled got nothing.
+    bool stopped = false;
 };
 
 // The work of SendExecute: delivers the outgoing record for every slot k whose ToFolders
@@ -38,7 +40,7 @@ struct SendReport
 // copied for it are taken back. Refused while another send or collection runs. An IoError
 // ends the send at once; what was written before stays. The send works on copies of the
 // record, the paths and the address list taken at its start, as the window may change them
-// while events are processed.
+// while events are processed. stopRequested is asked before each slot.
 SendReport sendMessage(const TMessageRecord &outgoing, const TSlotTexts &AttachPaths, const TAddressData &addresses,
                        const MailCallbacks &callbacks = {});
 

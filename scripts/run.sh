@@ -29,8 +29,8 @@ if [ -z "$shots" ]; then
     touch "$office/.made"
   fi
   echo "Demo office in $office: press Collect Mail (top left) in Anna's window."
-  "$quindle" --program-folder "$office/Anna" -qwindowgeometry 792x454+0+0 &
-  "$quindle" --program-folder "$office/Ben" -qwindowgeometry 792x454+800+0 &
+  "$quindle" --program-folder "$office/Anna" -qwindowgeometry 792x472+0+0 &
+  "$quindle" --program-folder "$office/Ben" -qwindowgeometry 792x472+800+0 &
   wait
   exit 0
 fi
@@ -53,7 +53,9 @@ start() { # user
   window=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Quindle$' | head -n 1)
   sleep 1
 }
-click() { xdotool mousemove --window "$window" "$1" "$2" click "${@:3}" 1; }
+# Places are the client area's, below the menu bar of 18 pixels.
+menu=18
+click() { xdotool mousemove --window "$window" "$1" $(($2 + menu)) click "${@:3}" 1; }
 item() { click 50 $((75 + 59 * $1)); sleep 0.5; }
 shot() { sleep 0.7; import -window "$window" "$shots/$1.png"; }
 # A picture of the window with a menu open over it: the menu is a window of its own.
@@ -75,6 +77,18 @@ shot reader
 click 320 95 # the reader's Attachments button
 menushot reader-attachments
 xdotool key Escape
+xdotool key alt+f
+menushot menu-bar
+xdotool key Escape
+# The message read, exported as PDF through the file dialog, and its first page as a picture.
+xdotool key alt+f e
+sleep 1.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$office/welcome.pdf"
+xdotool key Return
+until [ -s "$office/welcome.pdf" ]; do sleep 0.2; done
+sleep 0.5
+pdftoppm -png -r 60 -singlefile "$office/welcome.pdf" "$shots/printed"
 item 1
 click 140 $((29 + 23 + 29 + 24 + 24 * (2 - 1) + 12)) # Ben
 shot address-list

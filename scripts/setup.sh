@@ -7,8 +7,9 @@ packages=(
   qt6-base-dev fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev
   xvfb xauth
-  # The demo's pictures and the smoke test of the real window under Xvfb.
-  xdotool imagemagick
+  # The demo's pictures and the smoke test of the real window under Xvfb; the text and the
+  # picture of a message printed to PDF.
+  xdotool imagemagick poppler-utils
   # The Debian packages (CPack's generator needs file) and the checks of what they hold.
   file dpkg-dev desktop-file-utils appstream
   # The administrator's guide gives the shared folders a default ACL.

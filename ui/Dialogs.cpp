@@ -4,6 +4,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -58,6 +61,18 @@ void TQtDialogs::beep()
     QApplication::beep();
 }
 
+int TQtDialogs::choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, m_parent);
+    QList<QAbstractButton *> pressable;
+    for (const QString &caption : buttons)
+        pressable.append(box.addButton(caption, pressable.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    if (!pressable.isEmpty())
+        box.setDefaultButton(qobject_cast<QPushButton *>(pressable.first()));
+    box.exec();
+    return int(pressable.indexOf(box.clickedButton()));
+}
+
 QString TQtDialogs::saveFileName(const QString &suggested)
 {
     return QFileDialog::getSaveFileName(m_parent, QString(), suggested);
@@ -66,4 +81,10 @@ QString TQtDialogs::saveFileName(const QString &suggested)
 void TQtDialogs::openDocument(const QString &path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool TQtDialogs::choosePrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 // Every message box, question, file and folder picker and beep of the window goes through
@@ -23,10 +25,15 @@ public:
     // a final separator, empty when cancelled.
     virtual QString browseFolder(const QString &title, const QString &initialFolder) = 0;
     virtual void beep() = 0;
+    // A box with one button for each of `buttons`, the first the default; the index of the
+    // one pressed, -1 when the box was closed without.
+    virtual int choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons) = 0;
     // The file-save dialog offering `suggested`; empty when cancelled.
     virtual QString saveFileName(const QString &suggested) = 0;
     // Opens a file with the desktop's application for its type.
     virtual void openDocument(const QString &path) = 0;
+    // The print dialog on printer; false when cancelled.
+    virtual bool choosePrinter(QPrinter &printer) = 0;
 };
 
 // The desktop's own boxes and pickers, parented to the window.
@@ -41,8 +48,10 @@ public:
     QString openFileName() override;
     QString browseFolder(const QString &title, const QString &initialFolder) override;
     void beep() override;
+    int choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons) override;
     QString saveFileName(const QString &suggested) override;
     void openDocument(const QString &path) override;
+    bool choosePrinter(QPrinter &printer) override;
 
 private:
     QWidget *m_parent;

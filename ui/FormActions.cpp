@@ -255,17 +255,7 @@ void TForm1::toggleBullets()
 
 void TForm1::buildShortcuts()
 {
-    // Ctrl+1 to Ctrl+6 choose a view as a click on its item's picture does.
-    for (int item = 0; item < 6; ++item) {
-        auto *view = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + item)), this);
-        connect(view, &QShortcut::activated, this, [this, item] { showItem(item); });
-    }
-    action("Checki")->setShortcut(QKeySequence(Qt::Key_F5));
-    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto *send = new QShortcut(keys, NewPan);
-        send->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(send, &QShortcut::activated, action("Sendi"), &QAction::trigger);
-    }
+    // Ctrl+1 to Ctrl+6, F5 and Ctrl+Return are the menu bar's (buildMenuBar).
     auto *remove = new QShortcut(QKeySequence::Delete, InBoxG);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, action("InboxDeleteMsg"), &QAction::trigger);

@@ -3,6 +3,7 @@
 #include "AddressFile.h"
 #include "Dialogs.h"
 #include "FeCapPnl.h"
+#include "FolderText.h"
 #include "FormParts.h"
 #include "GX_Outlook.h"
 #include "GridModels.h"
@@ -40,6 +41,8 @@ void TForm1::buildAddressViews()
     AddressG = FormParts::grid(AddressPan, QStringLiteral("AddressG"), m_addressModel, {113, 316, 384, 64});
     AddressG->setSelectionMode(QAbstractItemView::ContiguousSelection);
     AddressG->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The four widths add up to more than the view: Comment gives way, so that Server is seen.
+    AddressG->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     rows->addWidget(AddressG);
     connect(AddressG->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TForm1::AddressGClick);
     connect(AddressG, &QTableView::doubleClicked, this, &TForm1::AddressGDblClick);
@@ -144,6 +147,19 @@ void TForm1::AddressSaveBClick()
     run([this] {
         if (refusedWhileMailRuns())
             return;
+        // Other copies may rely on an entry written without the separator, so it is only
+        // added when the user says so.
+        const QString folder = AddressInBoxE->text();
+        if (FolderText::lacksSeparator(folder)) {
+            const QChar separator = FolderText::separatorOf(folder);
+            const QString text =
+                QStringLiteral("The folder %1 does not end with \"%2\". As it stands, mail for %3 is written into "
+                               "the folder above, %4, as %5 + number + \".qdm\".\nAdd the \"%2\"?")
+                    .arg(folder, separator, AddressNameE->text(), FolderText::folderAbove(folder),
+                         FolderText::lastComponent(folder) + AddressNameE->text());
+            if (m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Quindle"), text))
+                AddressInBoxE->setText(FolderText::withSeparator(folder));
+        }
         AddressFields fields;
         fields.Name = AddressNameE->text();
         fields.InBox = AddressInBoxE->text();

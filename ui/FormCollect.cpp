@@ -90,6 +90,13 @@ void TForm1::AutoCollect()
 
 void TForm1::collect(bool automatic)
 {
+    if (MailRunGuard::busy()) {
+        if (!automatic)
+            m_dialogs.beep();
+        return;
+    }
+    mailRunBegins(QStringLiteral("Mail is being collected."));
+    const auto ended = qScopeGuard([this] { mailRunEnded(); });
     CollectReport report;
     QString failure;
     try {
@@ -105,12 +112,21 @@ void TForm1::collect(bool automatic)
                                                       : QStringLiteral("%1 messages were").arg(report.collected));
     }
     const int arrived = syncMarks();
+    // Which account delivered each message, for the Mail Reader.
+    if (m_marks.setAccounts(report.accounts))
+        saveMarks();
     if (report.outcome == MailOutcome::Refused && !automatic)
         m_dialogs.beep();
     else if (report.outcome == MailOutcome::SettingsIncomplete && !automatic)
         OkToStartExecute();
     if (arrived > 0)
         announce(arrived);
+    if (m_closeWhenDone) {
+        // The window closes now: only an error is still said.
+        if (!failure.isEmpty())
+            showError(failure);
+        return;
+    }
     if (report.showInBox && !automatic) {
         FEGXOutlookBar1->setSelectedButton(0);
         FEGXOutlookBar1->setSelectedItem(4);

@@ -4,6 +4,7 @@
 #include "FeCapPnl.h"
 #include "FormParts.h"
 #include "GXImageList.h"
+#include "BodySearch.h"
 #include "GridModels.h"
 #include "InboxAttachments.h"
 #include "InboxFile.h"
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
@@ -41,15 +43,26 @@ void TForm1::buildInBoxView()
     toolBar5->addSeparator();
     InBoxSearchE = new QLineEdit(toolBar5);
     InBoxSearchE->setObjectName(QStringLiteral("InBoxSearchE"));
-    InBoxSearchE->setPlaceholderText(QStringLiteral("Search senders and subjects"));
-    InBoxSearchE->setAccessibleName(QStringLiteral("Search senders and subjects"));
+    InBoxSearchE->setPlaceholderText(QStringLiteral("Search senders, subjects and texts"));
+    InBoxSearchE->setAccessibleName(QStringLiteral("Search senders, subjects and texts"));
     InBoxSearchE->setClearButtonEnabled(true);
     InBoxSearchE->setFixedWidth(220);
     toolBar5->addWidget(InBoxSearchE);
     connect(InBoxSearchE, &QLineEdit::textChanged, this, &TForm1::InBoxSearchEChange);
+    // While the texts of the messages are first read for the search, how far it has come.
+    InBoxSearchL = new QLabel(toolBar5);
+    InBoxSearchL->setObjectName(QStringLiteral("InBoxSearchL"));
+    m_searchReadingShown = toolBar5->addWidget(InBoxSearchL);
+    m_searchReadingShown->setVisible(false);
+    m_bodySearch = std::make_unique<BodySearch>();
+    m_bodyTimer = new QTimer(this);
+    m_bodyTimer->setObjectName(QStringLiteral("BodyReadingTimer"));
+    m_bodyTimer->setSingleShot(true);
+    connect(m_bodyTimer, &QTimer::timeout, this, &TForm1::readBodies);
     rows->addWidget(toolBar5);
 
     m_inboxModel = new TInboxGridModel(m_state.inbox, m_marks, this);
+    m_inboxModel->setBodySearch(m_bodySearch.get());
     m_inboxModel->setGridRowCount(1000);
     InBoxG = FormParts::grid(InBoxPan, QStringLiteral("InBoxG"), m_inboxModel, {64, 173, 151, 309});
     InBoxG->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -81,6 +94,36 @@ void TForm1::InBoxObiExecute()
         if (isActiveWindow())
             inboxLookedAt();
         QTimer::singleShot(0, m_inboxModel, [this] { m_inboxModel->prepareKeys(); });
+        if (!InBoxSearchE->text().isEmpty())
+            readBodiesSoon();
+    });
+}
+
+void TForm1::readBodiesSoon()
+{
+    m_bodySearch->follow(m_state.inbox, m_marks);
+    if (!m_bodySearch->ready() && !m_bodyTimer->isActive())
+        m_bodyTimer->start(0);
+}
+
+void TForm1::readBodies()
+{
+    // A piece at a time, so that typing and painting go on meanwhile.
+    constexpr int PieceMilliseconds = 20;
+    m_bodySearch->follow(m_state.inbox, m_marks);
+    const bool done = m_bodySearch->prepare(m_state.inbox, PieceMilliseconds);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    InBoxSearchL->setText(QStringLiteral(" Reading the texts: %1 of %2")
+                              .arg(locale.toString(m_bodySearch->readCount()), locale.toString(m_bodySearch->slotCount())));
+    m_searchReadingShown->setVisible(!done);
+    if (!done) {
+        m_bodyTimer->start(0);
+        return;
+    }
+    run([this] {
+        const int kept = m_state.inboxIndex;
+        reshowInBox([this] { m_inboxModel->refilter(); }, kept);
     });
 }
 
@@ -104,6 +147,8 @@ void TForm1::reshowInBox(const std::function<void()> &change, int kept)
 void TForm1::InBoxSearchEChange(const QString &text)
 {
     run([this, &text] {
+        if (!text.isEmpty())
+            readBodiesSoon();
         const int kept = m_state.inboxIndex;
         reshowInBox([this, &text] { m_inboxModel->setFilter(text); }, kept);
     });
@@ -165,7 +210,9 @@ void TForm1::PackInboxIClick()
         if (refusedWhileMailRuns() || refusedWithoutInbox())
             return;
         packInbox(m_state.inboxFileName, m_state.inbox, m_state.outgoing, m_state.inboxLock.get());
+        // The marks move with their messages, on disk too: the next start reads them there.
         m_marks.compacted();
+        saveMarks();
         syncMarks();
         InBoxObiExecute();
         // The attachments of the messages compacted away go from the own inbox folder.

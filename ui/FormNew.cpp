@@ -10,17 +10,25 @@
 #include "Send.h"
 
 #include <QStackedWidget>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include "FileOps.h"
+#include "Paths.h"
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,6 +53,10 @@ QPushButton *barButton(QToolBar *bar, const QString &name, const QString &captio
     bar->addWidget(b);
     return b;
 }
+
+const QString HowToChooseRecipient =
+    QStringLiteral("To choose a recipient, click the name in the Address List, choose a slot in the To list and "
+                   "press \"To\".");
 
 // The slot a pick goes into: the selected item, or slot 1 when none is.
 int pickedSlot(QComboBox *combo)
@@ -106,6 +118,87 @@ void TForm1::buildNewView()
 
     connect(toB, &QPushButton::clicked, this, &TForm1::ToBClick);
     connect(attachB, &QPushButton::clicked, this, &TForm1::AttachBClick);
+
+    // Files dropped anywhere on the view are attached, on the editor and the fields too,
+    // which would otherwise take their names as text.
+    NewPan->setAcceptDrops(true);
+    for (QWidget *target : {static_cast<QWidget *>(NewPan), RichEdit1->viewport(), static_cast<QWidget *>(SubjectE),
+                            static_cast<QWidget *>(ToC->lineEdit()), static_cast<QWidget *>(AttachC->lineEdit()),
+                            static_cast<QWidget *>(toolBar1), static_cast<QWidget *>(toolBar2)}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+}
+
+QStringList TForm1::droppedFiles(const QEvent *event) const
+{
+    const QMimeData *data = nullptr;
+    if (event->type() == QEvent::Drop)
+        data = static_cast<const QDropEvent *>(event)->mimeData();
+    else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)
+        data = static_cast<const QDragMoveEvent *>(event)->mimeData();
+    if (!data || !data->hasUrls())
+        return {};
+    QStringList paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile())
+            return {}; // not files: the widget under the mouse takes it as it would
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+bool TForm1::newViewDrop(QEvent *event)
+{
+    const QStringList paths = droppedFiles(event);
+    if (paths.isEmpty())
+        return false;
+    if (event->type() == QEvent::Drop)
+        static_cast<QDropEvent *>(event)->acceptProposedAction();
+    else
+        static_cast<QDragMoveEvent *>(event)->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+        AttachDropped(paths);
+    return true;
+}
+
+void TForm1::AttachDropped(const QStringList &paths)
+{
+    run([this, paths] {
+        QStringList folders;
+        for (const QString &path : paths) {
+            if (!fileExists(pathFromText(path)))
+                folders << path;
+        }
+        if (!folders.isEmpty()) {
+            showError(QStringLiteral("Only files can be attached; these are not: %1. Nothing was attached.")
+                          .arg(folders.join(QStringLiteral(", "))));
+            return;
+        }
+        std::vector<int> free;
+        for (int k = 0; k < TMessageRecord::SlotCount; ++k) {
+            if (m_state.AttachPaths[std::size_t(k)].isEmpty() && m_state.attachItems[k].isEmpty())
+                free.push_back(k);
+        }
+        if (paths.size() > qsizetype(free.size())) {
+            showError(QStringLiteral("A message carries at most ten attachments: %1 files were dropped and %2 of the "
+                                     "ten slots are free. Nothing was attached.")
+                          .arg(paths.size())
+                          .arg(free.size()));
+            return;
+        }
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const int slot = free[std::size_t(i)];
+            const QString caption = attachmentCaption(paths[i]);
+            m_state.AttachPaths[std::size_t(slot)] = paths[i];
+            m_state.attachItems[slot] = caption;
+            AttachC->setItemText(slot, caption);
+            if (i + 1 == paths.size()) {
+                AttachC->setCurrentIndex(slot);
+                AttachC->setEditText(caption);
+            }
+        }
+    });
 }
 
 void TForm1::NewObiClickExecute()
@@ -179,6 +272,21 @@ void TForm1::clearNewView()
     RichEdit1->setCurrentCharFormat(plain);
 }
 
+QByteArray TForm1::newViewFingerprint() const
+{
+    QByteArray print = writeRtf(*RichEdit1->document());
+    for (const QString &text : QStringList{SubjectE->text()} + m_state.toItems + m_state.attachItems)
+        print += '\0' + text.toUtf8();
+    for (const QString &path : m_state.AttachPaths)
+        print += '\0' + path.toUtf8();
+    return print;
+}
+
+bool TForm1::newViewUnsent() const
+{
+    return !newViewEmpty() && newViewFingerprint() != m_sentView;
+}
+
 bool TForm1::newViewEmpty() const
 {
     const auto empty = [](const QStringList &slotTexts) {
@@ -247,23 +355,56 @@ void TForm1::CreateMessageFileExecute()
 void TForm1::SendExecute()
 {
     run([this] {
+        if (MailRunGuard::busy()) {
+            m_dialogs.beep();
+            return;
+        }
+        mailRunBegins(QStringLiteral("The message is being sent."));
+        const auto ended = qScopeGuard([this] { mailRunEnded(); });
         if (sendMessage(m_state.outgoing, m_state.AttachPaths, m_state.addresses, mailCallbacks()).outcome
             == MailOutcome::Refused)
             m_dialogs.beep();
     });
 }
 
+QString TForm1::recipientProblem() const
+{
+    // Only filled slots are recipients; a name typed into To's field and never picked would
+    // vanish from the message without a word.
+    const QString typed = ToC->currentText();
+    if (!typed.trimmed().isEmpty() && !m_state.toItems.contains(typed))
+        return QStringLiteral("\"%1\" is typed in the To box but is not a recipient. Nothing was sent.\n%2")
+            .arg(typed, HowToChooseRecipient);
+    if (std::all_of(m_state.toItems.begin(), m_state.toItems.end(), [](const QString &t) { return t.isEmpty(); }))
+        return QStringLiteral("The message has no recipient. Nothing was sent.\n%1").arg(HowToChooseRecipient);
+    return {};
+}
+
 void TForm1::SendiExecute()
 {
     run([this] {
+        if (MailRunGuard::busy()) {
+            m_dialogs.beep();
+            return;
+        }
+        if (const QString problem = recipientProblem(); !problem.isEmpty()) {
+            m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), problem);
+            return;
+        }
+        mailRunBegins(QStringLiteral("The message is being sent."));
+        const auto ended = qScopeGuard([this] { mailRunEnded(); });
+        const QByteArray sending = newViewFingerprint();
         const SendCommandReport report = sendCommand(m_programFolder, newView(), m_state.AttachPaths,
                                                      m_state.addresses, m_state.outgoing, m_state.MessageReady,
                                                      mailCallbacks());
+        if (report.message == MessagesSentMessage && !report.sent.stopped)
+            m_sentView = sending;
         if (report.outcome == MailOutcome::Refused) {
             m_dialogs.beep();
         } else if (report.outcome == MailOutcome::SettingsIncomplete) {
-            bringToFront(SettingsPan);
-            m_dialogs.beep();
+            settingsRefused();
+        } else if (report.message == MessagesSentMessage && m_closeWhenDone) {
+            // The window closes now: only an error would still be worth a box.
         } else if (report.message == MessagesSentMessage) {
             // The recipients that got nothing, and why, under the usual word.
             QStringList words{report.message};

@@ -13,6 +13,9 @@
 #include "RtfCodec.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QLocale>
+#include <QScopeGuard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +37,7 @@ QLabel *stripLabel(QToolBar *strip, const QString &name, const QString &text, in
 {
     auto *label = new QLabel(text, strip);
     label->setObjectName(name);
+    label->setFont(strip->window()->font()); // measured in the window's font
     label->setFixedWidth(text.isEmpty() ? width : std::max(width, label->sizeHint().width()));
     strip->addWidget(label);
     return label;
@@ -94,6 +98,7 @@ void TForm1::buildMailReaderView()
     connect(ReaderAttachL, &QLabel::customContextMenuRequested, this,
             [this, attachments](const QPoint &at) { attachments->popup(ReaderAttachL->mapToGlobal(at)); });
     for (QToolButton *button : {reply, forward, attachI}) {
+        button->setFont(font());
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setMinimumWidth(0);
         button->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -118,12 +123,16 @@ void TForm1::MailReaderObiExecute()
             if (!m_readerMessage.AttachName(k).isEmpty())
                 m_readerAttachments << m_readerMessage.AttachName(k);
         }
+        const auto commands = qScopeGuard([this] { updateMenuCommands(); });
+        m_readerReceived.clear();
         if (m_readerMessage.isEmpty()) {
             ReadRichEdit->clear();
             for (QLabel *label : {ReaderFromL, ReaderSubjectL, ReaderAttachL})
                 label->clear();
             return;
         }
+        if (i < m_marks.size() && m_marks[i].known)
+            m_readerReceived = QLocale().toString(QDateTime::fromMSecsSinceEpoch(m_marks[i].received), QLocale::ShortFormat);
         readRtf(m_readerMessage.Body(), *ReadRichEdit->document());
         ReaderFromL->setText(m_readerMessage.From());
         ReaderSubjectL->setText(m_readerMessage.Subject());

@@ -3,7 +3,10 @@
 #include "Dialogs.h"
 #include "DropFiles.h"
 #include "FeCapPnl.h"
+#include "FolderText.h"
 #include "FormParts.h"
+#include "FileOps.h"
+#include "Paths.h"
 
 #include <QStackedWidget>
 #include <QCheckBox>
@@ -37,34 +40,44 @@ void TForm1::buildSettingsView()
                                       224, 72, 161);
     AutoOInbox = FormParts::checkBox(view, QStringLiteral("AutoOInbox"), QStringLiteral("Auto Optimise Inbox"), 224,
                                      104, 121);
-    // Automatic collection and the notice of new mail: this program's own settings.
+    // Automatic collection and the notice of new mail: this program's own settings, in rows
+    // where no folder field widens under the mouse.
     auto *every = new QLabel(QStringLiteral("Collect every"), view);
     every->setObjectName(QStringLiteral("CollectEveryELabel"));
     every->adjustSize();
-    every->move(224, 139);
+    every->move(224, 167);
     CollectEveryE = new QSpinBox(view);
     CollectEveryE->setObjectName(QStringLiteral("CollectEveryE"));
     CollectEveryE->setRange(0, 24 * 60);
     CollectEveryE->setSpecialValueText(QStringLiteral("never"));
     CollectEveryE->setAccessibleName(QStringLiteral("Collect every ... minutes"));
     CollectEveryE->setToolTip(QStringLiteral("0 = only when you press Collect Mail"));
-    CollectEveryE->setGeometry(every->x() + every->width() + 6, 136, 64, 21);
+    CollectEveryE->setGeometry(every->x() + every->width() + 6, 164, 64, 21);
     every->setBuddy(CollectEveryE);
     auto *minutes = new QLabel(QStringLiteral("minutes"), view);
     minutes->setObjectName(QStringLiteral("CollectEveryEUnit"));
     minutes->adjustSize();
-    minutes->move(CollectEveryE->geometry().right() + 6, 139);
+    minutes->move(CollectEveryE->geometry().right() + 6, 167);
     NewMailNotice = FormParts::checkBox(view, QStringLiteral("NewMailNotice"),
-                                        QStringLiteral("Tell me when new mail arrives"), 224, 168, 161);
+                                        QStringLiteral("Tell me when new mail arrives"), 224, 190, 161);
+    // What the settings check found missing, for those who do not hear the beep.
+    SettingsProblemL = new QLabel(view);
+    SettingsProblemL->setObjectName(QStringLiteral("SettingsProblemL"));
+    SettingsProblemL->setGeometry(40, 336, 600, 40);
+    SettingsProblemL->setWordWrap(true);
+    SettingsProblemL->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette warning = SettingsProblemL->palette();
+    warning.setColor(QPalette::WindowText, QColor(164, 0, 0));
+    SettingsProblemL->setPalette(warning);
     m_saveHolder = new QWidget(view);
     m_saveHolder->setObjectName(QStringLiteral("SettingSaveHolder"));
     m_saveHolder->setGeometry(294, 383, 105, 41);
     auto *save = FormParts::button(m_saveHolder, QStringLiteral("SettingSaveB"), QStringLiteral("Save"), 15, 8, 75,
                                    25);
 
-    // The third "Browse" comes before the field it serves.
-    const QList<QWidget *> tabOrder{YourNameE, YourInBoxE, button1,    AddresLocE,    button2,       button3,
-                                    InBoxLocE, AutoOAdress, AutoOInbox, CollectEveryE, NewMailNotice, save};
+    // The third "Browse" comes before the field it serves; this program's additions follow Save.
+    const QList<QWidget *> tabOrder{YourNameE, YourInBoxE, button1, AddresLocE,    button2,      button3,
+                                    InBoxLocE, AutoOAdress, AutoOInbox, save, CollectEveryE, NewMailNotice};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -123,25 +136,48 @@ void TForm1::StartupExecute()
             const auto show = qScopeGuard([this] {
                 showSettings(m_state.settings);
                 showSlots();
-                m_marks = TInboxMarks();
-                if (m_state.inboxLoaded) {
-                    m_marks.load(m_state.inboxFileName);
-                    syncMarks();
-                }
-                configureMailArrival();
+                inboxTaken();
             });
             report = ::StartupExecute(m_state, m_programFolder);
         }
         m_inboxInUse = report.inboxInUse;
         if (report.addressesLoaded)
             AddressPopulateExecute();
-        if (report.settingsIncomplete) {
-            bringToFront(SettingsPan);
-            m_dialogs.beep();
-        }
+        if (report.settingsIncomplete)
+            settingsRefused();
+        else
+            SettingsProblemL->clear();
         if (report.inboxInUse)
             showError(inboxInUseMessage(m_state.inboxFileName));
     });
+}
+
+void TForm1::settingsRefused()
+{
+    bringToFront(SettingsPan);
+    m_dialogs.beep();
+    const TSettings view = viewSettings();
+    QStringList missing;
+    const std::pair<const char *, const QString &> folders[] = {
+        {"Your Inbox", view.MyDest}, {"Inbox Datafile Folder", view.InboxData}, {"Address List Folder", view.Addresses}};
+    for (const auto &[label, text] : folders) {
+        if (!folderExists(pathFromText(text)))
+            missing << (text.isEmpty() ? QStringLiteral("\"%1\" is empty").arg(QLatin1String(label))
+                                       : QStringLiteral("\"%1\" is not an existing folder").arg(QLatin1String(label)));
+    }
+    if (view.Name.isEmpty())
+        missing << QStringLiteral("\"Your Name\" is empty");
+    SettingsProblemL->setText(QStringLiteral("The settings are incomplete: %1.").arg(missing.join(QStringLiteral("; "))));
+}
+
+void TForm1::inboxTaken()
+{
+    m_marks = TInboxMarks();
+    if (m_state.inboxLoaded) {
+        m_marks.load(m_state.inboxFileName);
+        syncMarks();
+    }
+    configureMailArrival();
 }
 
 void TForm1::SettingsObiExecute()
@@ -156,6 +192,12 @@ void TForm1::SettingSaveBClick()
     run([this] {
         if (refusedWhileMailRuns())
             return;
+        // A folder typed without its final separator would have the datafile and the address
+        // list made in the folder above, under names that start with its last component.
+        for (QLineEdit *field : {YourInBoxE, AddresLocE, InBoxLocE}) {
+            if (FolderText::lacksSeparator(field->text()))
+                field->setText(FolderText::withSeparator(field->text()));
+        }
         // A name no peer can spell would never receive mail: nothing is saved.
         const QString problem = settingsTextProblem(viewSettings());
         if (!problem.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "GridModels.h"
 
+#include "BodySearch.h"
 #include "Cp1252.h"
 #include "ShortString.h"
 
@@ -186,11 +187,37 @@ void TInboxGridModel::setFilter(const QString &text)
     }
     if (!representable)
         folded = std::string(1, '\0');
-    if (folded == m_filter && m_filtering == !text.isEmpty())
+    const QString foldedText = text.toCaseFolded();
+    if (folded == m_filter && m_filtering == !text.isEmpty() && foldedText == m_filterText)
         return;
+    // Every row the longer text keeps, the shorter one kept too: only those need a look.
+    const bool narrower = m_filtering && !text.isEmpty() && foldedText.startsWith(m_filterText)
+                          && (!m_bodies || m_bodies->readCount() == m_bodiesRead);
     m_filter = folded;
+    m_filterText = foldedText;
     m_filtering = !text.isEmpty();
-    rebuildOrder();
+    if (m_bodies)
+        m_bodies->setQuery(text);
+    if (!narrower)
+        return rebuildOrder();
+    buildKeys();
+    beginResetModel();
+    std::erase_if(m_order, [this](int slot) { return !kept(slot); });
+    endResetModel();
+}
+
+void TInboxGridModel::refilter()
+{
+    if (m_filtering)
+        rebuildOrder();
+}
+
+bool TInboxGridModel::kept(int i) const
+{
+    if (m_inbox[std::size_t(i)].isEmpty())
+        return false;
+    return m_fromKeys[std::size_t(i)].find(m_filter) != std::string::npos
+           || m_subjectKeys[std::size_t(i)].find(m_filter) != std::string::npos || (m_bodies && m_bodies->matches(i));
 }
 
 void TInboxGridModel::sort(int column, Qt::SortOrder order)
@@ -240,13 +267,11 @@ void TInboxGridModel::rebuildOrder()
     m_order.clear();
     if (ordered()) {
         buildKeys();
+        m_bodiesRead = m_bodies ? m_bodies->readCount() : -1;
         const int count = std::min(arrayRows(), int(m_inbox.size()));
         m_order.reserve(std::size_t(count));
         for (int i = 0; i < count; ++i) {
-            if (!m_filtering
-                || (!m_inbox[std::size_t(i)].isEmpty()
-                    && (m_fromKeys[std::size_t(i)].find(m_filter) != std::string::npos
-                        || m_subjectKeys[std::size_t(i)].find(m_filter) != std::string::npos)))
+            if (!m_filtering || kept(i))
                 m_order.push_back(i);
         }
         const auto sortBy = [this](auto key) {

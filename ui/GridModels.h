@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class BodySearch;
 class QTableView;
 
 // Grid row r (r >= 1) shows element r - 1 of its array, unless the grid is sorted or
@@ -67,8 +68,12 @@ public:
 
     void setGridRowCount(int gridRows) override;
     void refresh() override;
-    // Any letter case; empty shows every slot.
+    // Any letter case; empty shows every slot. With body search set, a slot whose body holds
+    // the text's words is kept too. A text that extends the last one only narrows its rows.
     void setFilter(const QString &text);
+    void setBodySearch(BodySearch *bodies) { m_bodies = bodies; }
+    // The filter again over every slot, as after more bodies were read.
+    void refilter();
     // A column below 0 goes back to the slots' own order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     void setBoldFont(const QFont &font) { m_bold = font; }
@@ -86,6 +91,7 @@ protected:
 
 private:
     bool ordered() const { return m_filtering || m_sortColumn >= 0; }
+    bool kept(int slot) const;
     void rebuildOrder();
     void buildKeys() const;
 
@@ -93,6 +99,9 @@ private:
     const TInboxMarks &m_marks;
     QFont m_bold;
     std::string m_filter; // Windows-1252 bytes, case-folded
+    QString m_filterText;  // the same, as typed, case-folded
+    BodySearch *m_bodies = nullptr;
+    int m_bodiesRead = -1; // bodies read when the rows were last chosen from every slot
     bool m_filtering = false;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

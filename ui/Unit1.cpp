@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "BodySearch.h"
 #include "Collect.h"
 #include "Dialogs.h"
 #include "DropFiles.h"
@@ -11,19 +12,29 @@
 #include "IoError.h"
 #include "MailCallbacks.h"
 #include "Paths.h"
+#include "ProfileFile.h"
+#include "Settings.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QLocale>
+#include <QMenuBar>
+#include <QTimer>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -75,9 +86,17 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
         m_stack->addWidget(view);
     m_stack->setCurrentWidget(AddressPan2);
     buildShortcuts();
+    buildMenuBar();
+    // A toolbar's style sheet keeps the window's font from the controls it hosts: they get
+    // it by name.
+    for (QToolBar *bar : findChildren<QToolBar *>()) {
+        for (QWidget *hosted : bar->findChildren<QWidget *>())
+            hosted->setFont(font());
+    }
 
-    // The client area; the window manager adds its frame around it.
-    resize(792, 454);
+    // The client area below the menu bar; the window manager adds its frame around it.
+    resize(792, 454 + menuBar()->sizeHint().height());
+    restorePlace();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { followFocus(now); });
     StartupExecute();
 }
@@ -97,6 +116,14 @@ void TForm1::buildFrame()
     auto *collect = FormParts::plainButton(ToolBar4, QStringLiteral("ToolButton4"), ImageListToolBar->Picture(0),
                                            QStringLiteral("Collect Mail"));
     connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    ToolBar4->addSeparator();
+    CollectProgressBar = new QProgressBar(ToolBar4);
+    CollectProgressBar->setObjectName(QStringLiteral("CollectProgressBar"));
+    CollectProgressBar->setAccessibleName(QStringLiteral("Messages collected"));
+    CollectProgressBar->setFixedSize(220, 21);
+    CollectProgressBar->setAlignment(Qt::AlignCenter);
+    m_collectProgressShown = ToolBar4->addWidget(CollectProgressBar);
+    m_collectProgressShown->setVisible(false);
     rows->addWidget(ToolBar4);
 
     auto *columns = new QHBoxLayout;
@@ -161,6 +188,12 @@ bool TForm1::refusedWithoutInbox()
 {
     if (m_state.inboxLoaded)
         return false;
+    // The copy that held it may have closed since start-up: try once more before refusing.
+    if (m_inboxInUse && retakeInbox(m_state)) {
+        m_inboxInUse = false;
+        inboxTaken();
+        return false;
+    }
     showError(m_inboxInUse ? inboxInUseMessage(m_state.inboxFileName)
                            : QStringLiteral("The inbox datafile is not loaded. Save the settings to load it."));
     return true;
@@ -194,7 +227,105 @@ MailCallbacks TForm1::mailCallbacks()
         NewProgressBar1->setVisible(false);
         NewProgressBar1->setValue(0);
     };
+    callbacks.countProgress = [this](int done, int waiting) {
+        QLocale locale;
+        locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+        m_collectProgressShown->setVisible(true);
+        CollectProgressBar->setMaximum(std::max(waiting, 1));
+        CollectProgressBar->setValue(done);
+        CollectProgressBar->setFormat(QStringLiteral("%1 of %2").arg(locale.toString(done), locale.toString(waiting)));
+    };
+    callbacks.stopRequested = [this] { return m_stopAfterMessage; };
     return callbacks;
+}
+
+void TForm1::mailRunBegins(const QString &work)
+{
+    m_mailWork = work;
+    m_stopAfterMessage = false;
+}
+
+void TForm1::mailRunEnded()
+{
+    m_mailWork.clear();
+    m_stopAfterMessage = false;
+    m_collectProgressShown->setVisible(false);
+    CollectProgressBar->reset();
+    // Closed after the handler that ran the work has returned.
+    if (std::exchange(m_closeWhenDone, false)) {
+        m_closeConfirmed = true;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (!m_mailWork.isEmpty()) {
+        // The work runs in a handler below this event: the window waits for it to return.
+        event->ignore();
+        if (m_closeWhenDone)
+            return;
+        const int choice = m_dialogs.choose(
+            TDialogs::Icon::Question, QStringLiteral("Quindle"),
+            QStringLiteral("%1\nStop after the current message, or wait until all of it is done? Quindle closes then.")
+                .arg(m_mailWork),
+            {QStringLiteral("Stop after this message"), QStringLiteral("Wait until it is done")});
+        m_stopAfterMessage = choice == 0;
+        m_closeWhenDone = choice >= 0;
+        return;
+    }
+    const bool confirmed = std::exchange(m_closeConfirmed, false);
+    if (!confirmed && newViewUnsent()
+        && !m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Quindle"),
+                          QStringLiteral("The message in the New view has not been sent. Close Quindle all the same?"))) {
+        event->ignore();
+        return;
+    }
+    savePlace();
+    QMainWindow::closeEvent(event);
+}
+
+namespace {
+// The window's place in "main.ini": keys of this program's own, which other copies ignore.
+const QString PlaceSection = QStringLiteral("Window");
+const QString PlaceKeys[] = {QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
+                             QStringLiteral("Height")};
+const QString MaximizedKey = QStringLiteral("Maximized");
+} // namespace
+
+void TForm1::restorePlace()
+{
+    const TProfileFile ini(settingsFileName(m_programFolder));
+    for (int i = 0; i < 4; ++i)
+        m_place[i] = ini.ReadInteger(PlaceSection, PlaceKeys[i], INT_MIN);
+    m_placeMaximized = ini.ReadBool(PlaceSection, MaximizedKey, false);
+    const QRect place(m_place[0], m_place[1], m_place[2], m_place[3]);
+    if (m_place[2] >= 200 && m_place[3] >= 150 && m_place[0] != INT_MIN && m_place[1] != INT_MIN) {
+        resize(place.size());
+        // Only onto a screen that is there now.
+        if (QGuiApplication::screenAt(place.center()))
+            move(place.topLeft());
+    }
+    if (m_placeMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::savePlace()
+{
+    const bool maximized = isMaximized();
+    const int now[] = {x(), y(), width(), height()};
+    try {
+        TProfileFile ini(settingsFileName(m_programFolder));
+        // A maximized window keeps the place it returns to.
+        for (int i = 0; i < 4 && !maximized; ++i) {
+            if (now[i] != m_place[i])
+                ini.WriteInteger(PlaceSection, PlaceKeys[i], now[i]);
+        }
+        if (maximized != m_placeMaximized)
+            ini.WriteBool(PlaceSection, MaximizedKey, maximized);
+    } catch (const IoError &) {
+        // Where "main.ini" cannot be written, the next start only opens at the usual place.
+    }
 }
 
 void TForm1::bringToFront(TFECaptionPanel *panel)
@@ -209,10 +340,11 @@ TFECaptionPanel *TForm1::frontView() const
 
 bool TForm1::OkToStartExecute()
 {
-    if (::OkToStartExecute(viewSettings()))
+    if (::OkToStartExecute(viewSettings())) {
+        SettingsProblemL->clear();
         return true;
-    bringToFront(SettingsPan);
-    m_dialogs.beep();
+    }
+    settingsRefused();
     return false;
 }
 
@@ -224,6 +356,14 @@ void TForm1::FEGXOutlookBar1Changing(QObject *, bool &CanChange)
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (watched->isWidgetType() && NewPan->isAncestorOf(static_cast<QWidget *>(watched)) && newViewDrop(event))
+            return true;
+        if (watched == NewPan && newViewDrop(event))
+            return true;
+        break;
     case QEvent::MouseMove:
         if (watched == YourInBoxE)
             YourInBoxEMouseMove();
@@ -255,9 +395,26 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// What of a line edit's width its text cannot use: the frame, the text margins and the
+// few pixels the edit keeps on each side and for the cursor.
+static int editChrome(const QLineEdit *field)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.rect = field->rect();
+    frame.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field) : 0;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    const QRect contents = field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field)
+                               .marginsRemoved(field->textMargins());
+    constexpr int InnerMargins = 2 * 2; // QLineEdit's own margin on either side
+    const int cursor = field->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, field);
+    return field->width() - contents.width() + InnerMargins + cursor;
+}
+
 void TForm1::widen(QLineEdit *field, int margin)
 {
-    const int textWidth = QFontMetrics(font()).horizontalAdvance(field->text());
+    const int textWidth = QFontMetrics(font()).horizontalAdvance(field->text()) + editChrome(field);
     // One pixel at a time, painted at once, so the field visibly slides open.
     while (field->width() < textWidth + margin) {
         field->resize(field->width() + 1, field->height());

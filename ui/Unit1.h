@@ -6,14 +6,17 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+class BodySearch;
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -92,6 +95,16 @@ public slots:
     void ReplyIClick();
     void ForwardIClick();
 
+    // Fills the next free attachment slots with the files, or refuses them all with a message.
+    void AttachDropped(const QStringList &paths);
+
+    // The menu bar's own commands.
+    void NewMessageIClick();
+    void PrintIClick();
+    void ExportPdfIClick();
+    void OfficeGuideIClick();
+    void AboutIClick();
+
     // Mail that arrives by itself, and the notice of it
     void AutoCollect();
     void NewMailNoticeClick();
@@ -117,6 +130,9 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // While a send or a collection runs, the window asks whether to stop after the message
+    // in hand or wait, and closes when the work is over; an unsent message is asked about.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Construction, one piece per view (each in the view's own file).
@@ -129,6 +145,11 @@ private:
     void buildMailReaderView();
     void buildAddressViews();
     void buildShortcuts();
+    void buildMenuBar();
+    // Enables the menu's commands as their buttons can be reached.
+    void updateMenuCommands();
+    // The message the reader shows, as composePrintedMessage lays it out.
+    void printMessage(QPrinter &printer);
 
     // Runs a handler's work: an input/output error raised anywhere in it, also in handlers
     // it calls, ends it and is shown once, by the outermost handler.
@@ -141,7 +162,21 @@ private:
     // holds it, or the settings have not been saved complete. A slot written then could
     // overwrite a message that the empty array does not know of.
     bool refusedWithoutInbox();
+    // The Settings view comes forward with a beep and says what the settings check misses.
+    void settingsRefused();
+    // The marks and the automatic collection follow the inbox start-up loaded, or did not.
+    void inboxTaken();
     MailCallbacks mailCallbacks();
+    // A send or a collection named `work` ("Mail is being collected.") begins; when it is
+    // over the progress goes and a close asked for meanwhile is carried out.
+    void mailRunBegins(const QString &work);
+    void mailRunEnded();
+    // The window's size and place from "main.ini", and back there at close when they changed.
+    void restorePlace();
+    void savePlace();
+    // What the New view holds, to tell a message sent from one changed since.
+    QByteArray newViewFingerprint() const;
+    bool newViewUnsent() const;
     // Collect mail; an automatic collection says nothing when it cannot run and never brings
     // a view forward.
     void collect(bool automatic);
@@ -162,6 +197,10 @@ private:
     void reshowInBox(const std::function<void()> &change, int kept);
     // The user looks at the InBox: nothing is new any more.
     void inboxLookedAt();
+    // The InBox search reads the texts of the messages in pieces between events, from the
+    // first keystroke on; when all are read, its rows are chosen again.
+    void readBodiesSoon();
+    void readBodies();
     // A view chosen by a shortcut, guarded as a click on its item's picture.
     void showItem(int item);
     // The New view filled for a reply or a forward, after asking as Clear does when it holds
@@ -169,6 +208,13 @@ private:
     bool fillNewView(const QString &subject, const QTextDocument &body, const QString &recipient,
                      const QStringList &attachmentPaths);
     bool newViewEmpty() const;
+    // The local files a drag brings, empty when it brings anything else.
+    QStringList droppedFiles(const QEvent *event) const;
+    // Takes a drag of files over the New view; false leaves the event to its widget.
+    bool newViewDrop(QEvent *event);
+    // Why Send must not build the message: no recipient slot is filled, or To's field holds
+    // a name that is no filled slot's caption. Empty when it may be sent.
+    QString recipientProblem() const;
     void clearNewView();
     // The full path of an attachment of the message read while it is still in the own inbox
     // folder, else empty text; attachmentInInbox also says so.
@@ -216,16 +262,33 @@ private:
     // The message the reader shows, kept as it was read.
     TMessageRecord m_readerMessage;
     QStringList m_readerAttachments;
+    QString m_readerReceived; // when it was collected, as the InBox shows it; empty when not known
+    QAction *m_print = nullptr;
+    QAction *m_exportPdf = nullptr;
+    QAction *m_reply = nullptr;
+    QAction *m_forward = nullptr;
+    QAction *m_delete = nullptr;
+    QAction *m_send = nullptr;
     int m_handlerDepth = 0;
     // Set while a grid's rows are rewritten, when its moving current row is no user's choice.
     bool m_gridRefresh = false;
     // NewProgressBar1 counts bytes shifted right by this, so that files of any size fit.
     int m_progressShift = 0;
     qint64 m_progressPosition = 0;
+    QString m_mailWork;            // what runs now, for the question at close; empty when nothing
+    bool m_stopAfterMessage = false;
+    bool m_closeWhenDone = false;
+    bool m_closeConfirmed = false; // the user chose to close while mail ran: ask nothing more
+    QByteArray m_sentView;         // the New view's fingerprint when it was last sent
+    int m_place[4] = {};           // left, top, width, height as "main.ini" holds them
+    bool m_placeMaximized = false;
 
     TGXImageList *ImageList1 = nullptr;
     TGXImageList *ImageListToolBar = nullptr;
     QToolBar *ToolBar4 = nullptr;
+    // How far a collection has come, on the main toolbar, whatever view is in front.
+    QProgressBar *CollectProgressBar = nullptr;
+    QAction *m_collectProgressShown = nullptr;
     TFEGXOutlookBar *FEGXOutlookBar1 = nullptr;
     QStackedWidget *m_stack = nullptr;
 
@@ -239,6 +302,7 @@ private:
     QSpinBox *CollectEveryE = nullptr;
     QCheckBox *NewMailNotice = nullptr;
     QWidget *m_saveHolder = nullptr;
+    QLabel *SettingsProblemL = nullptr;
 
     TFECaptionPanel *NewPan = nullptr;
     QLineEdit *SubjectE = nullptr;
@@ -256,6 +320,10 @@ private:
     QLabel *ReaderAttachL = nullptr;
     QTextEdit *ReadRichEdit = nullptr;
     QLineEdit *InBoxSearchE = nullptr;
+    QLabel *InBoxSearchL = nullptr;
+    QAction *m_searchReadingShown = nullptr;
+    std::unique_ptr<BodySearch> m_bodySearch;
+    QTimer *m_bodyTimer = nullptr;
 
     TFECaptionPanel *AddressPan = nullptr;
     QTableView *AddressG = nullptr;

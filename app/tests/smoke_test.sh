@@ -41,7 +41,8 @@ await "window" window_of
 inbox=$office/Anna/InBox.qdi
 # Start-up has made the inbox datafile with its one empty slot before the window shows.
 [ -e "$inbox" ] || { echo "no inbox datafile after start-up"; exit 1; }
-xdotool mousemove --window "$window" 15 14 click 1
+# Collect Mail, the first button below the menu bar of 18 pixels.
+xdotool mousemove --window "$window" 15 $((18 + 14)) click 1
 welcome() { "$tool" dump --messages "$inbox" | grep -q '"Subject": "Welcome to Quindle"'; }
 await "welcome message in $inbox" welcome
 "$tool" dump --messages "$inbox" | grep -q '"From": "Carla"'

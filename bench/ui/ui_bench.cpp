@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,8 +37,10 @@ public:
     QString openFileName() override { return {}; }
     QString browseFolder(const QString &, const QString &) override { return {}; }
     void beep() override {}
+    int choose(Icon, const QString &, const QString &, const QStringList &) override { return -1; }
     QString saveFileName(const QString &) override { return {}; }
     void openDocument(const QString &) override {}
+    bool choosePrinter(QPrinter &) override { return false; }
 };
 
 std::string folder(const QTemporaryDir &root, const char *name)
@@ -88,6 +91,54 @@ void writeDatafile(const std::string &file, int slotCount, const QByteArray &rtf
     ::close(fd);
 }
 
+// 100,000 office messages of about 1 KB of text each: words drawn from 200 common ones and
+// from 30,000 rarer ones (names, numbers, terms), a paragraph every 25 words.
+void writeTextsDatafile(const std::string &file, int slotCount)
+{
+    static const char *const common[] = {
+        "the", "and", "for", "with", "that", "this", "from", "have", "will", "your", "please", "meeting", "report",
+        "friday", "monday", "office", "printer", "lunch", "keys", "store", "order", "invoice", "customer", "delivery",
+        "thanks", "regards", "tomorrow", "today", "week", "month", "number", "send", "copy", "file", "folder", "plan",
+        "budget", "holiday", "shelves", "count", "back", "front", "door", "room", "floor", "paper", "call", "phone",
+        "list", "price", "quarterly", "minutes", "agenda", "team", "project", "time", "date", "about", "could", "would",
+        "should", "there", "their", "when", "where", "what", "which", "before", "after", "again", "still", "only"};
+    constexpr int commonCount = int(sizeof common / sizeof *common);
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char> block;
+    TMessageRecord record;
+    for (int i = 0; i < slotCount; ++i) {
+        record = TMessageRecord{};
+        record.setFrom(QStringLiteral("Sender %1").arg(i % 40));
+        record.setSubject(QStringLiteral("Subject %1").arg(i));
+        std::string rtf = "{\\rtf1\\ansi\\deff0 ";
+        for (int w = 0; w < 170; ++w) {
+            const std::uint32_t r = next();
+            if (r % 10 < 7) {
+                rtf += common[(r >> 8) % commonCount];
+            } else {
+                std::uint32_t n = (r >> 8) % 30000;
+                std::string rare = "q";
+                for (int k = 0; k < 4; ++k, n /= 26)
+                    rare += char('a' + n % 26);
+                rtf += rare;
+            }
+            rtf += w % 25 == 24 ? "\\par " : " ";
+        }
+        rtf += "}";
+        std::copy(rtf.begin(), rtf.begin() + std::min<std::size_t>(rtf.size(), TMessageRecord::BodySize),
+                  record.bodyData());
+        block.insert(block.end(), record.bytes.begin(), record.bytes.end());
+        if (block.size() >= (64 << 20) || i + 1 == slotCount) {
+            if (::write(fd, block.data(), block.size()) != ssize_t(block.size()))
+                std::abort();
+            block.clear();
+        }
+    }
+    ::close(fd);
+}
+
 // The plain floor of start-up: the whole datafile read into an array of its size.
 void rawRead(const std::string &file)
 {
@@ -128,7 +179,12 @@ struct Office
     std::string program = folder(root, "program");
     std::string data = folder(root, "data");
 
-    explicit Office(int slotCount, const QByteArray &rtf)
+    explicit Office(int slotCount, const QByteArray &rtf) : Office(slotCount)
+    {
+        writeDatafile(data + "InBox.qdi", slotCount, rtf);
+    }
+
+    explicit Office(int)
     {
         TSettings s;
         s.Name = QStringLiteral("Ben");
@@ -136,7 +192,6 @@ struct Office
         s.Addresses = QString::fromStdString(folder(root, "book"));
         s.InboxData = QString::fromStdString(data);
         saveSettings(program, s);
-        writeDatafile(data + "InBox.qdi", slotCount, rtf);
     }
 };
 
@@ -221,6 +276,59 @@ int main(int argc, char **argv)
             });
             std::printf("sort by column %d, 100,000 slots: %.1f ms\n", column, sorted);
         }
+    }
+    {
+        // The search in the texts of 100,000 messages: the first keystroke has them read in
+        // pieces between events; then each keystroke of a word common in the texts, and of
+        // one that is rare.
+        Office office(100000);
+        writeTextsDatafile(office.data + "InBox.qdi", 100000);
+        TForm1 form(office.program, dialogs);
+        form.show();
+        form.findChild<QAction *>(QStringLiteral("InBoxObi"))->trigger();
+        QApplication::processEvents();
+        auto *search = form.findChild<QLineEdit *>(QStringLiteral("InBoxSearchE"));
+        auto *reading = form.findChild<QTimer *>(QStringLiteral("BodyReadingTimer"));
+        // The longest the window goes without taking events while the texts are read.
+        QElapsedTimer sinceTick;
+        double longestGap = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, double(sinceTick.nsecsElapsed()) / 1e6);
+            sinceTick.restart();
+        });
+        const double read = millis([&] {
+            search->setText(QStringLiteral("q"));
+            ticks.start(0);
+            sinceTick.start();
+            while (reading->isActive())
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            ticks.stop();
+        });
+        search->clear();
+        std::printf("search in texts, 100,000 slots: reading them %.0f ms, longest time without events %.1f ms\n",
+                    read, longestGap);
+        const auto typeWord = [&](const QString &word) {
+            for (int round = 0; round < 3; ++round) {
+                std::vector<double> keys;
+                for (qsizetype n = 1; n <= word.size(); ++n) {
+                    keys.push_back(millis([&] {
+                        search->setText(word.left(n));
+                        form.grab();
+                    }));
+                }
+                const auto rows = form.findChild<QTableView *>(QStringLiteral("InBoxG"))->model()->rowCount();
+                search->clear();
+                std::printf("search in texts, 100,000 slots, per keystroke of \"%s\" (%lld rows):", qPrintable(word),
+                            static_cast<long long>(rows));
+                for (double k : keys)
+                    std::printf(" %.1f", k);
+                std::printf(" ms\n");
+            }
+        };
+        typeWord(QStringLiteral("quarterly"));
+        typeWord(QStringLiteral("qzzab"));
+        typeWord(QStringLiteral("lunch friday"));
     }
     return 0;
 }

@@ -84,6 +84,8 @@ TEST_P(CollectScenario, LeavesTheTreeAndInboxExpected)
         EXPECT_TRUE(report.showInBox);
     } catch (const IoError &e) {
         error = e.what();
+        for (std::size_t at; (at = error.find(t.root())) != std::string::npos;)
+            error.erase(at, t.root().size());
     }
     // The error names the file it met, then says what it is.
     if (c.error)
@@ -123,7 +125,8 @@ const CollectCase collectCases[] = {
     {"ShortDropFileStopsTheCollectionAndStays",
      {{"own/Ann1.qdm", drop("a")}, {"own/Ann2.qdm", std::string(100, 'x')}, {"own/Ann3.qdm", drop("c")},
       {"s1/Ann1.qdm", drop("d")}},
-     {}, {"a"}, {"own/Ann2.qdm", "own/Ann3.qdm", "s1/Ann1.qdm"}, {}, {}, "Read beyond end of file"},
+     {}, {"a"}, {"own/Ann2.qdm", "own/Ann3.qdm", "s1/Ann1.qdm"}, {}, {},
+     "own/Ann2.qdm is shorter than one message (a sender may still be writing it): Read beyond end of file"},
     {"LongDropFileGivesItsFirstRecord", {{"own/Ann1.qdm", drop("a") + std::string(100, 'x')}}, {}, {"a"}, {}},
     {"NoServerFlagOrNoFolderIsSkipped", {{"s3/Ann1.qdm", drop("a")}}, {}, {""}, {"s3/Ann1.qdm"}},
     {"OwnFolderAttachmentStaysAndItsKeyGoes",

@@ -100,9 +100,20 @@ TEST(NewView, ComposeSendClearAndTheGuards)
     EXPECT_EQ(w.find<QComboBox>("AttachC")->itemText(0), QString());
     EXPECT_EQ(w.form->state().AttachPaths[0], QString());
     EXPECT_TRUE(w.find<QTextEdit>("RichEdit1")->document()->isEmpty());
+    // Without a filled slot nothing is built: none at all, then a name typed but never picked.
+    const std::string bodyFile = readAll(office.program("anna") + "tmprtf.tmp");
+    w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("Typed"));
     w.click("SendB");
-    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Messages Sent"}));
-    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm")) << "a cleared message goes nowhere";
+    QTest::keyClicks(w.find<QComboBox>("ToC")->lineEdit(), QStringLiteral("Ben"));
+    w.click("SendB");
+    const std::string how = "\nTo choose a recipient, click the name in the Address List, choose a slot in the To list "
+                            "and press \"To\".";
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>{"error|Quindle|The message has no recipient. Nothing was sent." + how,
+                                        "error|Quindle|\"Ben\" is typed in the To box but is not a recipient. "
+                                        "Nothing was sent." + how}));
+    EXPECT_EQ(readAll(office.program("anna") + "tmprtf.tmp"), bodyFile);
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
 
     // Without a name nothing is sent: the Settings view comes forward with a beep.
     pickRecipient(w, 1, 1);

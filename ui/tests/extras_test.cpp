@@ -6,6 +6,8 @@
 #include "GX_Outlook.h"
 #include "InboxFile.h"
 #include "NewMailNotice.h"
+#include "RecordFile.h"
+#include "AddressRecord.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
@@ -216,7 +220,9 @@ TEST(Keyboard, ShortcutsAndAccessibleNames)
     auto *body = w.find<QTextEdit>("RichEdit1");
     body->setFocus();
     QTest::keyClick(body, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Messages Sent"}));
+    const std::vector<std::string> refused = w.dialogs.take();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].substr(0, 54), "error|Quindle|The message has no recipient. Nothing wa");
     // Guarded as a click: without a name every view shortcut lands on Settings.
     w.find<QLineEdit>("YourNameE")->clear();
     QTest::keyClick(w.form.get(), Qt::Key_5, Qt::ControlModifier);
@@ -246,6 +252,151 @@ TEST(Keyboard, ShortcutsAndAccessibleNames)
         EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << control->metaObject()->className() << " "
                                                           << control->objectName().toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(InBoxExtras, MarksFollowACompactionToTheNextStart)
+{
+    Office office;
+    office.settle("Anna");
+    for (const char *subject : {"First", "Second", "Third"})
+        WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", subject));
+    std::vector<std::string> dates;
+    {
+        Window w(office.program("Anna"));
+        w.click("ToolButton4");
+        w.doubleClickRow("InBoxG", 3);
+        w.clickItem(4);
+        w.clickRow("InBoxG", 1);
+        w.dialogs.answers = {true};
+        w.click("DeleteInboxMsgI");
+        w.click("PackInboxI");
+        EXPECT_EQ(rows(w, 1), (std::vector<std::string>{"Second*", "Third"}));
+        dates = rows(w, 3);
+        EXPECT_FALSE(dates[1].empty());
+    }
+    Window again(office.program("Anna"));
+    again.clickItem(4);
+    EXPECT_EQ(rows(again, 1), (std::vector<std::string>{"Second*", "Third"}));
+    EXPECT_EQ(rows(again, 3), dates);
+}
+
+} // namespace
+
+namespace {
+
+const char *const CloseQuestion =
+    "choose question|Quindle|%1\nStop after the current message, or wait until all of it is done? Quindle closes "
+    "then.|Stop after this message|Wait until it is done";
+
+std::string closeQuestion(const char *work)
+{
+    return QString::fromLatin1(CloseQuestion).arg(QLatin1String(work)).toStdString();
+}
+
+// A close while mail runs waits for the work, or stops it after the message in hand, and
+// then closes: the window never goes while the work goes on unseen.
+TEST(Closing, DuringACollectionItStopsOrWaitsThenCloses)
+{
+    for (const int choice : {0, 1}) {
+        Office office;
+        office.settle("Anna");
+        const std::string server = office.t.folder("server");
+        office.writeBook({{"Ben", office.inbox("Ben")}, {"Server", server}});
+        TAddressRec entry = readAddressFile(office.book + "address list.qda").records[1];
+        entry.setServer(1);
+        writeRecordAt(office.book + "address list.qda", 1, entry);
+        for (const char *subject : {"One", "Two", "Three"})
+            WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", subject));
+        for (const char *subject : {"Four", "Five"})
+            WriteDropFile(server, QStringLiteral("Anna"), message("Ben", subject));
+        Window w(office.program("Anna"));
+        QString progress;
+        bool shownWhileAsked = false;
+        QTimer::singleShot(0, w.form.get(), [&] {
+            progress = w.find<QProgressBar>("CollectProgressBar")->text();
+            w.dialogs.choices = {choice};
+            w.form->close();
+            shownWhileAsked = w.form->isVisible();
+        });
+        w.find<QAction>("Checki")->trigger();
+        EXPECT_TRUE(progress.endsWith(QStringLiteral(" of 5"))) << progress.toStdString();
+        EXPECT_TRUE(shownWhileAsked);
+        EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{closeQuestion("Mail is being collected.")}));
+        EXPECT_EQ(fileExists(server + "Anna1.qdm"), choice == 0) << choice;
+        EXPECT_EQ(w.form->state().inbox.size(), choice == 0 ? 3u : 5u);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.form->isVisible(); }));
+    }
+}
+
+TEST(Closing, DuringASendItStopsAfterTheRecipientInHandAndAsksForAnUnsentMessage)
+{
+    Office office;
+    office.settle("Anna");
+    office.writeBook({{"Ben", office.inbox("Ben")}, {"Carla", office.inbox("Carla")}});
+    Window w(office.program("Anna"));
+    w.type("SubjectE", QStringLiteral("Draft"));
+    w.dialogs.answers = {false};
+    w.form->close();
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"ask question|Quindle|The message in the New view has not "
+                                                          "been sent. Close Quindle all the same?"}));
+    for (int row : {1, 2}) {
+        w.clickItem(1);
+        w.clickRow("AddressG", row);
+        w.clickItem(0);
+        w.find<QComboBox>("ToC")->setCurrentIndex(row - 1);
+        w.click("ToB");
+    }
+    QTimer::singleShot(0, w.form.get(), [&] {
+        w.dialogs.choices = {0};
+        w.form->close();
+    });
+    w.find<QAction>("Sendi")->trigger();
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{closeQuestion("The message is being sent.")}));
+    EXPECT_TRUE(fileExists(office.inbox("Ben") + "Ben1.qdm"));
+    EXPECT_FALSE(fileExists(office.inbox("Carla") + "Carla1.qdm"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.form->isVisible(); }));
+    EXPECT_TRUE(w.dialogs.said.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(InBoxExtras, SearchFindsWordsInTheTextsAndKeepsThemThroughACompaction)
+{
+    Office office;
+    office.settle("Anna");
+    TMessageRecord report = message("Ben", "Numbers");
+    const std::string body = "{\\rtf1\\ansi The {\\b quarter}ly report is due on Friday.\\par Cheers}";
+    std::memset(report.bodyData(), 0, TMessageRecord::BodySize);
+    std::memcpy(report.bodyData(), body.data(), body.size());
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Carla", "Lunch"));
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), report);
+    Window w(office.program("Anna"));
+    w.click("ToolButton4");
+    const auto found = [&](const QString &text, std::vector<std::string> subjects) {
+        w.type("InBoxSearchE", text);
+        return QTest::qWaitFor([&] { return rows(w, 1) == subjects; }, 5000);
+    };
+    // A word in a text, in any letter case, formatted or not; every word typed must be there.
+    EXPECT_TRUE(found(QStringLiteral("QUARTERLY"), {"Numbers*"}));
+    EXPECT_TRUE(found(QStringLiteral("due fri"), {"Numbers*"}));
+    EXPECT_TRUE(found(QStringLiteral("due lunch"), {}));
+    EXPECT_TRUE(found(QStringLiteral("lunch"), {"Lunch*"}));
+    EXPECT_FALSE(w.find<QLabel>("InBoxSearchL")->isVisible());
+
+    // Compacted, the slots move and their words with them.
+    w.find<QLineEdit>("InBoxSearchE")->clear();
+    w.clickRow("InBoxG", 1);
+    w.dialogs.answers = {true};
+    w.click("DeleteInboxMsgI");
+    w.click("PackInboxI");
+    EXPECT_TRUE(found(QStringLiteral("cheers"), {"Numbers*"}));
 }
 
 } // namespace

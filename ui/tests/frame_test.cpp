@@ -2,10 +2,14 @@
 
 #include "GX_Outlook.h"
 #include "MailCallbacks.h"
+#include "ProfileFile.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -14,6 +18,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -30,6 +37,10 @@ TEST(Frame, FirstStartOpensOnSettingsWithABeepAndTouchesNoFile)
         EXPECT_EQ(w.find<QLineEdit>(field)->text(), QString()) << field;
     EXPECT_FALSE(w.find<QCheckBox>("AutoOAdress")->isChecked());
     EXPECT_FALSE(w.find<QCheckBox>("AutoOInbox")->isChecked());
+    // Said on the view too, for a machine without sound.
+    EXPECT_EQ(w.find<QLabel>("SettingsProblemL")->text(),
+              QStringLiteral("The settings are incomplete: \"Your Inbox\" is empty; \"Inbox Datafile Folder\" is "
+                             "empty; \"Address List Folder\" is empty; \"Your Name\" is empty."));
 
     // While the settings are incomplete, every picture and Collect land on Settings with a beep.
     auto *bar = w.find<TFEGXOutlookBar>("FEGXOutlookBar1");
@@ -75,7 +86,9 @@ TEST(Frame, PixelPlacesOfTheFrameAndActionsByCategory)
     Office office;
     office.settle("anna");
     Window w(office.program("anna"));
-    EXPECT_EQ(w.form->size(), QSize(792, 454));
+    // The menu bar stands above the client area, which keeps its size and places.
+    EXPECT_EQ(w.form->centralWidget()->geometry(), QRect(0, w.form->menuBar()->height(), 792, 454));
+    EXPECT_EQ(w.form->height(), 454 + w.form->menuBar()->height());
     EXPECT_EQ(w.find<QToolBar>("ToolBar4")->geometry(), QRect(0, 0, 792, 29));
     EXPECT_EQ(w.find<QWidget>("FEGXOutlookBar1")->geometry(), QRect(0, 29, 100, 425));
     for (int item = 0; item < 6; ++item) {
@@ -162,6 +175,56 @@ TEST(Frame, WhileMailRunsTheArraysAndSettingsStayAsTheyAre)
     EXPECT_TRUE(w.dialogs.said.empty());
     EXPECT_EQ(readAll(office.program("anna") + "main.ini"), ini);
     EXPECT_EQ(w.form->state().addresses.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// Controls hosted in toolbars are drawn in the window's font, as all the others.
+TEST(Frame, EveryControlHasTheWindowsFont)
+{
+    Office office;
+    office.settle("anna");
+    Window w(office.program("anna"));
+    const QFontInfo window(w.form->font());
+    for (QWidget *control : w.form->findChildren<QWidget *>()) {
+        if (control->objectName().isEmpty() || qobject_cast<QMenuBar *>(control) || qobject_cast<QMenu *>(control))
+            continue;
+        const QFontInfo font(control->font());
+        EXPECT_EQ(font.pixelSize(), window.pixelSize()) << control->objectName().toStdString();
+        EXPECT_EQ(font.family(), window.family()) << control->objectName().toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Frame, SizeAndPlaceAreRememberedInMainIniWhenTheyChange)
+{
+    Office office;
+    office.settle("anna");
+    const std::string ini = office.program("anna") + "main.ini";
+    {
+        Window w(office.program("anna"));
+        w.form->resize(900, 600);
+        w.form->move(30, 40);
+        w.form->close();
+    }
+    const TProfileFile profile(ini);
+    EXPECT_EQ(profile.ReadString(u"Window", u"Left", {}), QStringLiteral("30"));
+    EXPECT_EQ(profile.ReadString(u"Window", u"Width", {}), QStringLiteral("900"));
+    EXPECT_EQ(profile.ReadString(u"Window", u"Height", {}), QStringLiteral("600"));
+    EXPECT_EQ(readSettings(office.program("anna")), office.settings("anna")) << "the settings stay as they were";
+    // Unchanged, nothing is written.
+    const auto before = std::filesystem::last_write_time(ini);
+    std::filesystem::last_write_time(ini, before - std::chrono::hours(1));
+    Window again(office.program("anna"));
+    EXPECT_EQ(again.form->size(), QSize(900, 600));
+    EXPECT_EQ(again.form->pos(), QPoint(30, 40));
+    again.form->close();
+    EXPECT_EQ(std::filesystem::last_write_time(ini), before - std::chrono::hours(1));
 }
 
 } // namespace

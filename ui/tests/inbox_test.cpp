@@ -145,8 +145,8 @@ TEST(InBoxView, SecondCopyOnTheSameDatafileIsRefused)
 {
     Office office;
     office.settle("anna");
-    Window first(office.program("anna"));
-    EXPECT_TRUE(first.dialogs.said.empty());
+    auto first = std::make_unique<Window>(office.program("anna"));
+    EXPECT_TRUE(first->dialogs.said.empty());
     const std::string datafile = office.data("anna") + "InBox.qdi";
     const std::string before = readAll(datafile);
     writeAll(office.inbox("anna") + "anna1.qdm", std::string(message("Ben", "Hi").bytes.data(), 19100));
@@ -161,6 +161,13 @@ TEST(InBoxView, SecondCopyOnTheSameDatafileIsRefused)
     EXPECT_EQ(second.dialogs.take(), (std::vector<std::string>(3, refusal)));
     EXPECT_EQ(readAll(datafile), before);
     EXPECT_TRUE(fileExists(office.inbox("anna") + "anna1.qdm"));
+
+    // Once the other copy has closed, Collect takes the inbox without a Save or a restart.
+    first.reset();
+    second.click("ToolButton4");
+    EXPECT_TRUE(second.dialogs.take().empty());
+    EXPECT_EQ(second.form->state().inbox[0].Subject(), QStringLiteral("Hi"));
+    EXPECT_FALSE(fileExists(office.inbox("anna") + "anna1.qdm"));
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 #include "windowfixture.h"
 
+#include "FileOps.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QTest>
@@ -58,6 +61,8 @@ TEST(SettingsView, SaveWritesMainIniThenCreatesAndLoadsBothFiles)
     w.click("SettingSaveB");
     EXPECT_EQ(readSettings(office.program("anna")).Name, QString());
     EXPECT_EQ(w.dialogs.beeps, 2);
+    EXPECT_EQ(w.find<QLabel>("SettingsProblemL")->text(),
+              QStringLiteral("The settings are incomplete: \"Your Name\" is empty."));
     EXPECT_FALSE(w.form->state().inboxLoaded);
 
     // A settings file that cannot be written: the standard error box, and the view stays.
@@ -119,7 +124,18 @@ TEST(SettingsView, FolderFieldsWidenUnderTheMouseAndNarrowOverTheBackground)
         auto *field = w.find<QLineEdit>(c.field);
         field->setText(path);
         QTest::mouseMove(field, QPoint(5, 5));
-        EXPECT_EQ(field->width(), textWidth + c.margin) << c.field;
+        EXPECT_GE(field->width(), textWidth + c.margin) << c.field;
+        EXPECT_LE(field->width(), textWidth + c.margin + 16) << c.field;
+        // The whole path shows: the end is as far from the start as the text is wide.
+        field->setCursorPosition(0);
+        const int start = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        field->setCursorPosition(int(path.size()));
+        EXPECT_NEAR(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() - start, textWidth, 1) << c.field;
+        // Widened, it runs under none of the view's other controls.
+        if (c.field == std::string("YourInBoxE")) {
+            for (const char *other : {"CollectEveryELabel", "CollectEveryE", "CollectEveryEUnit", "NewMailNotice"})
+                EXPECT_FALSE(field->geometry().intersects(w.find<QWidget>(other)->geometry())) << other;
+        }
         QWidget *background = w.find<QWidget>(c.background);
         QTest::mouseMove(background, QPoint(600, 300));
         EXPECT_EQ(field->width(), c.resting) << c.field;
@@ -141,10 +157,57 @@ TEST(SettingsView, PlacesAndTabOrder)
     EXPECT_EQ(w.place("YourNameELabel").bottom(), 72 - 4) << "3 pixels above its field";
 
     // The holder stays at the bottom of a taller view.
-    w.form->resize(792, 554);
+    w.form->resize(792, w.form->height() + 100);
     EXPECT_EQ(w.place("SettingSaveHolder"), QRect(294, 483, 105, 41));
 
     EXPECT_EQ(w.tabChain("Button2", 2), (std::vector<QString>{QStringLiteral("Button3"), QStringLiteral("InBoxLocE")}));
+    // This program's additions come after Save.
+    EXPECT_EQ(w.tabChain("AutoOInbox", 3),
+              (std::vector<QString>{QStringLiteral("SettingSaveB"), QStringLiteral("CollectEveryE"),
+                                    QStringLiteral("NewMailNotice")}));
 }
 
 } // namespace
+
+// A folder typed without its final "/" would have names joined onto its last component.
+TEST(SettingsView, TypedFoldersGetTheirSeparatorOnSave)
+{
+    Office office;
+    Window w(office.program("anna"));
+    const auto bare = [](const std::string &folder) { return qs(folder.substr(0, folder.size() - 1)); };
+    w.type("YourNameE", QStringLiteral("Anna"));
+    w.type("YourInBoxE", bare(office.inbox("anna")));
+    w.type("AddresLocE", bare(office.book));
+    w.type("InBoxLocE", bare(office.data("anna")));
+    w.click("SettingSaveB");
+    const TSettings saved = readSettings(office.program("anna"));
+    EXPECT_EQ(saved.MyDest, qs(office.inbox("anna")));
+    EXPECT_EQ(saved.Addresses, qs(office.book));
+    EXPECT_EQ(saved.InboxData, qs(office.data("anna")));
+    EXPECT_TRUE(fileExists(office.data("anna") + "InBox.qdi"));
+    EXPECT_TRUE(fileExists(office.book + "address list.qda"));
+    EXPECT_FALSE(fileExists(office.t.root() + "data-annaInBox.qdi"));
+    EXPECT_EQ(w.find<QLineEdit>("InBoxLocE")->text(), qs(office.data("anna")));
+    // A folder that does not exist is left as typed.
+    w.type("AddresLocE", QStringLiteral("/no/such/book"));
+    w.click("SettingSaveB");
+    EXPECT_EQ(readSettings(office.program("anna")).Addresses, QStringLiteral("/no/such/book"));
+
+    // The address book asks, since other copies may rely on an entry written without it.
+    w.type("AddresLocE", qs(office.book));
+    w.click("SettingSaveB");
+    w.dialogs.take();
+    w.find<QAction>("adrObiClk2")->trigger();
+    w.type("AddressNameE", QStringLiteral("Ben"));
+    w.type("AddressInBoxE", bare(office.inbox("ben")));
+    w.dialogs.answers = {false, true};
+    w.click("Button5");
+    EXPECT_EQ(w.form->state().addresses[0].InBox(), bare(office.inbox("ben")));
+    w.click("Button5");
+    EXPECT_EQ(w.form->state().addresses[0].InBox(), qs(office.inbox("ben")));
+    const std::string asked = "ask question|Quindle|The folder " + office.inbox("ben").substr(0, office.inbox("ben").size() - 1)
+                              + " does not end with \"/\". As it stands, mail for Ben is written into the folder above, "
+                              + office.t.root() + ", as inbox-benBen + number + \".qdm\".\nAdd the \"/\"?";
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{asked, "info|Quindle|Address saved", asked,
+                                                          "info|Quindle|Address saved"}));
+}

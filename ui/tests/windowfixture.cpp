@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTest>
@@ -62,6 +63,19 @@ bool FakeDialogs::ask(Icon icon, const QString &title, const QString &text)
     return answer;
 }
 
+int FakeDialogs::choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons)
+{
+    said.push_back(line((std::string("choose ") + iconName(icon)).c_str(), title,
+                        text + QLatin1Char('|') + buttons.join(QLatin1Char('|'))));
+    if (choices.empty()) {
+        ADD_FAILURE() << "unexpected choice " << text.toStdString();
+        return -1;
+    }
+    const int choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
 QString FakeDialogs::openFileName()
 {
     said.push_back("open file");
@@ -102,6 +116,16 @@ QString FakeDialogs::saveFileName(const QString &suggested)
 void FakeDialogs::openDocument(const QString &path)
 {
     said.push_back("open document|" + path.toStdString());
+}
+
+bool FakeDialogs::choosePrinter(QPrinter &printer)
+{
+    said.push_back("print");
+    if (printerFile.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printerFile);
+    return true;
 }
 
 std::vector<std::string> FakeDialogs::take()

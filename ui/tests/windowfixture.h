@@ -30,16 +30,21 @@ public:
     QString openFileName() override;
     QString browseFolder(const QString &title, const QString &initialFolder) override;
     void beep() override { ++beeps; }
+    int choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons) override;
     QString saveFileName(const QString &suggested) override;
     void openDocument(const QString &path) override;
+    // Prints into the PDF file printerFile, or cancels when it is empty.
+    bool choosePrinter(QPrinter &printer) override;
 
     // "error|Quindle|File not found", "ask warning|Warning|Are you sure ...", "info|Quindle|...".
     std::vector<std::string> said;
     std::deque<bool> answers;
+    std::deque<int> choices;
     std::deque<QString> files;
     std::deque<QString> folders;
     std::deque<QString> saveNames;
     std::vector<QString> browseStarts;
+    QString printerFile;
     int beeps = 0;
 
     // What was said since the last call.

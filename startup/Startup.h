@@ -66,3 +66,9 @@ bool OkToStartExecute(const TSettings &view);
 // creates when missing) the inbox datafile and the address list; fills the slot lists to
 // ten entries in every case. An IoError ends it where it stands, with what was loaded so far.
 StartupReport StartupExecute(TStartupState &state, const std::string &programFolder);
+
+// After the copy that held the inbox datafile has let it go: takes its lock and loads it
+// as start-up would have, for the settings start-up read. Answers whether the inbox is
+// loaded now; false, with nothing changed, while another copy still holds it. An IoError
+// of the load leaves the inbox unloaded.
+bool retakeInbox(TStartupState &state);

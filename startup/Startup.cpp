@@ -78,3 +78,21 @@ StartupReport StartupExecute(TStartupState &state, const std::string &programFol
     fillSlots();
     return report;
 }
+
+bool retakeInbox(TStartupState &state)
+{
+    if (state.inboxLoaded)
+        return true;
+    if (state.inboxFileName.empty() || !OkToStartExecute(state.settings))
+        return false;
+    if (!state.inboxLock || state.lockedInboxFileName != state.inboxFileName) {
+        state.inboxLock = InboxLock::tryAcquire(state.inboxFileName);
+        state.lockedInboxFileName = state.inboxLock ? state.inboxFileName : std::string();
+    }
+    if (!state.inboxLock)
+        return false;
+    state.inbox = loadInbox(state.inboxFileName);
+    state.inboxLoaded = true;
+    state.inboxIndex = 0;
+    return true;
+}

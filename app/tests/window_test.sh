@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# The real window under Xvfb, driven with xdotool as a user would, its files checked with
+# quindle-tool: Send without a recipient and with a name typed but never picked writes
+# nothing, a picked name typed again is delivered; a folder typed without its "/" is saved
+# with it; the window takes a view shortcut and repaints within half a second while it
+# collects 20,000 messages; the marks survive a compaction and a restart; the message read
+# exports as a PDF holding its sender, subject and text; a word of one text is found among
+# 100,000 messages.
+# usage: window_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(realpath "$1") source=$(realpath "$2")
+for tool in Xvfb xdotool import pdftotext; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
+done
+quindle=$build/app/quindle
+tool=$build/tool/quindle-tool
+work=$build/window-test
+office=$work/office
+rm -rf "$work"
+mkdir -p "$work"
+bash "$source/scripts/demo-office.sh" "$tool" "$office"
+anna=$office/Anna
+inbox=$office/shared/inbox
+
+program="" xvfb_pid=""
+trap 'kill $program $xvfb_pid 2>/dev/null || true; rm -rf "$office"' EXIT
+source "$source/scripts/xvfb.sh"
+start_xvfb
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+fail() { echo "FAIL: $*"; exit 1; }
+# Polls a condition for up to `tenths` tenths of a second while the program lives.
+await() { # tenths what command...
+  local tenths=$1 what=$2; shift 2
+  for _ in $(seq "$tenths"); do
+    "$@" && return 0
+    kill -0 "$program" 2>/dev/null || fail "the program ended while waiting for $what"
+    sleep 0.1
+  done
+  fail "no $what"
+}
+windows() { xdotool search --onlyvisible --pid "$program" --name '.' 2>/dev/null | wc -l; }
+start() {
+  "$quindle" --program-folder "$anna" >/dev/null 2>&1 &
+  program=$!
+  window=""
+  found() { window=$(xdotool search --onlyvisible --pid "$program" --name '^Quindle$' | head -n 1); [ -n "$window" ]; }
+  await 600 "window" found
+  sleep 0.5
+  xdotool windowfocus --sync "$window"
+}
+# Places are the client area's, below the menu bar of 18 pixels.
+menu=18
+click() { xdotool mousemove --window "$window" "$1" $(($2 + menu)) click "${@:3}" 1; sleep 0.2; }
+key() { xdotool windowfocus --sync "$window" key --delay 50 "$@"; sleep 0.3; }
+type_text() { xdotool type --delay 20 "$1"; }
+# Answers the box the window shows with Return (OK, or Yes).
+answer() {
+  boxed() { [ "$(windows)" -ge 2 ]; }
+  await 100 "box" boxed
+  local box
+  box=$(xdotool search --onlyvisible --pid "$program" --name '.' | grep -v "^$window\$" | tail -n 1)
+  xdotool windowfocus --sync "$box" key Return
+  gone() { [ "$(windows)" -lt 2 ]; }
+  await 100 "box closed" gone
+  sleep 0.2
+}
+dialog() { [ "$(windows)" -ge 2 ]; }
+files() { find "$office/shared" "$anna" -type f ! -name 'main.ini' | sort; }
+
+start
+# Without a recipient, and with a name typed but never picked: a box, nothing built or written.
+before=$(files)
+key ctrl+1
+key ctrl+Return
+answer
+click 450 95 # To's field
+type_text "Zed"
+key ctrl+Return
+answer
+[ "$(files)" = "$before" ] || fail "a refused send wrote: $(diff <(echo "$before") <(files))"
+[ ! -e "$anna/tmprtf.tmp" ] || fail "a refused send built the body"
+
+# Ben picked, his name typed again in To: delivered.
+key ctrl+2
+click 140 $((29 + 23 + 29 + 24 + 24 * (2 - 1) + 12)) # Ben's row
+key ctrl+1
+click 359 95 # To
+click 450 95 --repeat 3 --delay 60
+type_text "Ben"
+click 250 95
+type_text "Typed"
+key ctrl+Return
+answer
+"$tool" dump --messages "$inbox/Ben/Ben2.qdm" | grep -q '"Subject": "Typed"' || fail "Ben got nothing"
+
+# A folder typed without its final "/" is saved with it.
+key ctrl+4
+click 200 319 --repeat 3 --delay 60 # Inbox Datafile Folder
+type_text "$anna"
+click 446 432 # Save
+grep -q "^Inbox Data=$anna/"$'\r'"\$" "$anna/main.ini" || fail "main.ini: $(grep 'Inbox Data' "$anna/main.ini")"
+
+# Marks survive a compaction and a restart: three messages, the last read, the first deleted.
+for n in 2 3; do
+  printf '{\\rtf1\\ansi Message %s\\par}' "$n" > "$work/body$n.rtf"
+  "$tool" send --program-folder "$office/Carla" --to Anna --subject "Message $n" --body-rtf "$work/body$n.rtf" >/dev/null
+done
+key F5
+three() { [ "$("$tool" dump --messages "$anna/InBox.qdi" | grep -c '"Subject": "')" -eq 3 ]; }
+await 100 "three messages" three
+click 140 $((29 + 23 + 29 + 24 * 3 + 12)) --repeat 2 --delay 80 # the third, read
+key ctrl+5
+click 140 $((29 + 23 + 29 + 24 + 12)) # the first
+key Delete
+answer
+click 145 $((29 + 23 + 14)) # Compact Inbox
+answer # the welcome's attachment went with it
+marks=$anna/InBox.qdx
+# The marks file counts its marks after its 8-byte magic.
+marks_count() { od -An -t u8 -j 8 -N 8 "$marks" 2>/dev/null | tr -d ' '; }
+await 50 "marks of two slots" test "$(marks_count)" = 2
+key ctrl+q
+await 100 "the window to close" bash -c "! kill -0 $program 2>/dev/null"
+saved=$(md5sum < "$marks")
+start
+key ctrl+5
+sleep 0.5
+[ "$(md5sum < "$marks")" = "$saved" ] || fail "the marks changed at the restart: they were lost"
+
+# The message read, exported as PDF.
+click 140 $((29 + 23 + 29 + 24 * 2 + 12)) --repeat 2 --delay 80 # "Message 3", now second
+key alt+f e
+await 100 "file dialog" dialog
+sleep 0.5
+xdotool key ctrl+a
+type_text "$work/message.pdf"
+xdotool key Return
+await 100 "the PDF" test -s "$work/message.pdf"
+sleep 0.5
+text=$(pdftotext "$work/message.pdf" -)
+for part in "From:" "Carla" "Subject:" "Message 3"; do
+  grep -qF "$part" <<<"$text" || fail "the PDF lacks $part: $text"
+done
+[ "$(grep -c "Message 3" <<<"$text")" -ge 2 ] || fail "the PDF lacks the text: $text"
+
+# 20,000 messages waiting: while they are collected, the window repaints its count and
+# takes Ctrl+2 within half a second.
+"$tool" send --program-folder "$office/Carla" --to Anna --subject "Many" --body-rtf "$work/body2.rtf" >/dev/null
+(cd "$inbox/Anna" && for start in $(seq 2 2000 20000); do
+   tee $(seq -f 'Anna%.0f.qdm' "$start" $((start + 1999 > 20000 ? 20000 : start + 1999))) < Anna1.qdm >/dev/null
+ done)
+[ -e "$inbox/Anna/Anna20000.qdm" ] || fail "the drop files were not made"
+key ctrl+1
+key F5
+sleep 1
+bar() { import -window "$window" -crop 300x29+40+$menu +repage "$work/$1.png"; }
+view() { import -window "$window" -crop 692x23+100+$((29 + menu)) +repage "$work/$1.png"; }
+bar count1
+sleep 0.4
+bar count2
+view before
+[ -e "$inbox/Anna/Anna20000.qdm" ] || fail "the collection ended too soon to tell"
+pressed=$(date +%s%N)
+xdotool key ctrl+2
+switched() { view after; ! cmp -s "$work/before.png" "$work/after.png"; }
+await 20 "view change" switched
+took=$((($(date +%s%N) - pressed) / 1000000))
+[ -e "$inbox/Anna/Anna20000.qdm" ] || fail "the collection ended before the shortcut was tested"
+cmp -s "$work/count1.png" "$work/count2.png" && fail "the count did not move while collecting"
+[ "$took" -le 500 ] || fail "Ctrl+2 took $took ms while collecting"
+echo "while collecting 20,000 messages, Ctrl+2 showed its view in $took ms"
+done20000() { [ ! -e "$inbox/Anna/Anna20000.qdm" ]; }
+await 1800 "the collection of 20,000" done20000
+key ctrl+q
+await 100 "the window to close" bash -c "! kill -0 $program 2>/dev/null"
+
+# One text among 100,000 holds "zebracrossing": the search finds it.
+printf '{\\rtf1\\ansi Mind the {\\b zebracrossing} on the way in.\\par}' > "$work/zebra.rtf"
+"$tool" send --program-folder "$office/Carla" --to Anna --subject "Needle" --body-rtf "$work/zebra.rtf" >/dev/null
+filler=$work/filler.qdi
+head -c 19100 "$anna/InBox.qdi" > "$filler"
+for _ in $(seq 17); do cat "$filler" "$filler" > "$filler.2"; mv "$filler.2" "$filler"; done
+head -c $((99999 * 19100)) "$filler" > "$anna/InBox.qdi"
+rm -f "$filler" "$marks"
+cat "$inbox/Anna/Anna1.qdm" >> "$anna/InBox.qdi"
+rm "$inbox/Anna/Anna1.qdm"
+start
+key ctrl+5
+click 300 $((29 + 23 + 14)) # the search field
+type_text "zebracross"
+# The first search reads the texts in pieces; then one row is left.
+one_row() {
+  # Within the first column: text in the first row, the second one blank.
+  import -window "$window" -crop 58x16+104+$((29 + 23 + 29 + 24 + 4 + menu)) +repage "$work/row1.png"
+  import -window "$window" -crop 58x16+104+$((29 + 23 + 29 + 48 + 4 + menu)) +repage "$work/row2.png"
+  [ "$(convert "$work/row1.png" -format '%[fx:standard_deviation>0]' info:)" = 1 ] &&
+    [ "$(convert "$work/row2.png" -format '%[fx:standard_deviation>0]' info:)" = 0 ]
+}
+await 600 "a single row found" one_row
+key ctrl+6 # the Mail Reader shows the row selected
+key alt+f e
+await 100 "file dialog" dialog
+sleep 0.5
+xdotool key ctrl+a
+type_text "$work/needle.pdf"
+xdotool key Return
+await 100 "the PDF" test -s "$work/needle.pdf"
+sleep 0.5
+pdftotext "$work/needle.pdf" - | grep -q "zebracrossing" || fail "the row found is not the message: $(pdftotext "$work/needle.pdf" -)"
+echo "the real window passed"
