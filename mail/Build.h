@@ -26,6 +26,9 @@ struct TNewView
     TSlotTexts attachCaptions; // AttachC items 0..9
     QString yourName;          // YourNameE, read now
     QString subject;           // SubjectE
+    // The address list's folder, where the office records each person's account: mail left
+    // in a server folder is shared with the recipient's account alone.
+    QString addressFolder;
 };
 
 // The work of CreateMessageFileExecute. Starts from an all-zero record, so nothing of an

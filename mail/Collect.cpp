@@ -292,8 +292,12 @@ public:
                 // forgotten again when it is collected again.
                 for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
                     const QString attach = record.AttachName(k);
-                    if (!attach.isEmpty())
-                        ForgetAttachment(m_own, attach, [&] { m_pumping.pump(); });
+                    if (attach.isEmpty())
+                        continue;
+                    ForgetAttachment(m_own, attach, [&] { m_pumping.pump(); });
+                    // Collected, it is the user's: its sender no longer changes or removes it.
+                    if (m_owners && isPlainFileName(attach))
+                        adoptFile(m_own, pathFromText(attach));
                 }
             });
         });
@@ -430,6 +434,12 @@ private:
         } catch (const IoError &error) {
             if (error.code() == IoError::FileNotFound)
                 return false;
+            if (error.code() == IoError::AccessDenied) {
+                m_report.notices.append(QStringLiteral("%1 may not be read by your account (its sender did not share "
+                                                       "it with you): left where it is.")
+                                            .arg(textFromPath(folder.pathOf(leaf))));
+                return true;
+            }
             if (error.code() != IoError::NotPlainFile)
                 throw;
             m_report.notices.append(textFromPath(notPlainFileText(folder.pathOf(leaf))));

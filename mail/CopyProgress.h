@@ -41,11 +41,12 @@ QString copyWithProgress(const Place &place, const MailCallbacks &callbacks, boo
 
 // The user's own file into a destination folder.
 inline QString placeWithProgress(const std::string &source, const Folder &folder, const QString &name, bool count,
-                                 const MailCallbacks &callbacks, bool pumpBeforeRead)
+                                 const MailCallbacks &callbacks, bool pumpBeforeRead,
+                                 const std::function<void(File &)> &prepare = {})
 {
     return copyWithProgress(
         [&](const CopyCallbacks &copy, const std::function<void()> &whileWaiting) {
-            return PlaceAttachment(source, AttachmentSource::Own, folder, name, count, copy, whileWaiting);
+            return PlaceAttachment(source, AttachmentSource::Own, folder, name, count, copy, whileWaiting, prepare);
         },
         callbacks, pumpBeforeRead);
 }

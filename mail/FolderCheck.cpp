@@ -9,7 +9,10 @@
 #include "ProfileFile.h"
 
 
+#include <QSet>
+
 #include <algorithm>
+#include <pwd.h>
 #include <cerrno>
 #include <dirent.h>
 #include <map>
@@ -81,11 +84,33 @@ bool isBookkeeping(const std::string &name)
         || title == InboxFileTitle + QStringLiteral(".lock") || title == InboxFileTitle + QStringLiteral(".taking");
 }
 
+// Why Quindle would refuse to read or rewrite Attach.ini: a folder or something not a plain
+// file under the name, or more than a profile file may hold.
+QString attachIniProblem(const std::string &iniPath)
+{
+    struct stat st{};
+    if (::lstat(iniPath.c_str(), &st) != 0)
+        return QString();
+    const QString name = textFromPath(iniPath);
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("%1 is a folder: Quindle cannot count attachments here, so every send with an "
+                              "attachment to this folder fails. Remove the folder.").arg(name);
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("%1 is not a plain file (a link or special file): Quindle reads it as no counts and "
+                              "replaces it at the next send; run repair to rebuild it now.").arg(name);
+    if (st.st_size > TProfileFile::MaxBytes)
+        return QStringLiteral("%1 is %2, more than the %3 Quindle reads: every send with an attachment to this "
+                              "folder fails. Run repair to rebuild it from the drop files present.")
+            .arg(name, sizeText(st.st_size), sizeText(TProfileFile::MaxBytes));
+    return QString();
+}
+
 } // namespace
 
 bool FolderCheckReport::needsAttention() const
 {
-    if (!shortFiles.empty() || !staleFiles.empty() || !notPlainFiles.empty() || !temporaryFiles.empty())
+    if (!shortFiles.empty() || !staleFiles.empty() || !notPlainFiles.empty() || !temporaryFiles.empty()
+        || !attachIniProblem.isEmpty() || !takenNotRemoved.empty())
         return true;
     for (const RecipientRun &r : recipients) {
         if (!r.beyondGap.empty())
@@ -204,6 +229,7 @@ FolderCheckReport checkFolder(const std::string &folder, const QStringList &addr
 
     const std::string iniPath = folder + pathFromText(AttachIniTitle);
     report.attachIniPresent = fileExists(iniPath);
+    report.attachIniProblem = attachIniProblem(iniPath);
     const TProfileFile ini(iniPath, ProfileKind::Shared);
     std::set<QString> withEntry;
     for (const TProfileFile::Entry &line : ini.ReadSection(AttachmentsSection)) {
@@ -236,4 +262,142 @@ FolderCheckReport checkFolder(const std::string &folder, const QStringList &addr
             report.filesWithoutEntry.push_back({name, file.size});
     }
     return report;
+}
+
+namespace {
+
+// A count raised this recently for a file no drop file names yet may belong to a send
+// under way, which places its attachments before its drop file.
+constexpr std::int64_t SendUnderWaySeconds = StaleDropSeconds;
+
+RepairPlan planIn(const Folder &folder, const TInboxData *ownerInbox)
+{
+    RepairPlan plan;
+    const std::string iniLeaf = pathFromText(AttachIniTitle);
+    struct stat ini{};
+    if (folder.statName(iniLeaf, ini) && S_ISDIR(ini.st_mode))
+        plan.attachIniProblem = QStringLiteral("%1 is a folder and is left as it is: remove it, then repair again.")
+                                    .arg(textFromPath(folder.pathOf(iniLeaf)));
+
+    // What the waiting drop files name, slot by slot, and the other plain files.
+    std::map<QString, std::pair<QString, int>> named; // case-folded -> spelling, slots
+    std::vector<UnusedAttachment> files;
+    std::map<QString, std::int64_t> modified;
+    const std::int64_t now = std::time(nullptr);
+    for (const std::string &leaf : folder.names()) {
+        struct stat st{};
+        if (!folder.statName(leaf, st) || !S_ISREG(st.st_mode))
+            continue;
+        const QString name = textFromPath(leaf);
+        if (name.endsWith(DropFileExtension, Qt::CaseInsensitive)) {
+            TMessageRecord record;
+            try {
+                folder.openPlainRead(leaf).readAt(0, record.bytes.data(), TMessageRecord::Size);
+            } catch (const IoError &) {
+                continue;
+            }
+            for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+                const QString attach = record.AttachName(k);
+                if (attach.isEmpty())
+                    continue;
+                auto &slot = named[attach.toCaseFolded()];
+                slot.first = attach;
+                ++slot.second;
+            }
+        } else if (!isQuindleFile(name)) {
+            files.push_back({name, std::int64_t(st.st_size)});
+            modified[name] = now - std::int64_t(st.st_mtime);
+        }
+    }
+    QSet<QString> collected;
+    if (ownerInbox) {
+        for (const TMessageRecord &record : *ownerInbox) {
+            for (int k = 1; k <= TMessageRecord::SlotCount && !record.isEmpty(); ++k)
+                if (!record.AttachName(k).isEmpty())
+                    collected.insert(record.AttachName(k).toCaseFolded());
+        }
+    }
+
+    std::map<QString, int> counted; // case-folded -> count in Attach.ini now
+    if (plan.attachIniProblem.isEmpty()) {
+        for (const TProfileFile::Entry &entry : TProfileFile(folder, iniLeaf).ReadSection(AttachmentsSection)) {
+            AttachmentEntry e;
+            e.name = entry.key;
+            e.count = parseProfileInteger(entry.value, 0);
+            counted[entry.key.toCaseFolded()] = e.count;
+            const auto ref = named.find(entry.key.toCaseFolded());
+            e.referenced = ref == named.end() ? 0 : ref->second.second;
+            plan.counts.push_back(e);
+        }
+    }
+    for (const auto &[folded, ref] : named) {
+        if (counted.count(folded))
+            continue;
+        AttachmentEntry e;
+        e.name = ref.first;
+        e.referenced = ref.second;
+        e.inAttachIni = false;
+        plan.counts.push_back(e);
+    }
+
+    const struct stat self = folder.info();
+    const bool persons = self.st_uid != 0 && !ownerInbox;
+    if (persons) {
+        const struct passwd *owner = ::getpwuid(self.st_uid);
+        plan.keptWhy = QStringLiteral("%1 belongs to %2, whose collected mail may name these files: give "
+                                      "--program-folder of that person to remove the ones it does not name.")
+                           .arg(textFromPath(folder.text()),
+                                owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(self.st_uid));
+    }
+    for (const UnusedAttachment &file : files) {
+        const QString folded = file.name.toCaseFolded();
+        if (named.count(folded) || collected.contains(folded))
+            continue;
+        const auto count = counted.find(folded);
+        if (count != counted.end() && count->second > 0 && modified[file.name] < SendUnderWaySeconds) {
+            // Counted a moment ago: its message is on its way; the count stays as it is.
+            for (AttachmentEntry &e : plan.counts)
+                if (e.name.toCaseFolded() == folded)
+                    e.referenced = e.count;
+            continue;
+        }
+        (persons ? plan.kept : plan.remove).push_back(file);
+    }
+    return plan;
+}
+
+} // namespace
+
+RepairPlan planRepair(const std::string &folder, const TInboxData *ownerInbox)
+{
+    return planIn(Folder::open(folder), ownerInbox);
+}
+
+QStringList repairFolder(const std::string &folderText, const RepairPlan &asShown)
+{
+    const Folder folder = Folder::open(folderText);
+    QStringList failed;
+    const AttachmentLock lock(folder);
+    // Planned again under the lock, so nothing a sender did since the plan was shown is undone;
+    // only what the plan shown would remove goes.
+    const RepairPlan plan = planIn(folder, nullptr);
+    if (plan.attachIniProblem.isEmpty()) {
+        std::vector<TProfileFile::Entry> entries;
+        for (const AttachmentEntry &e : plan.counts) {
+            if (e.referenced > 0)
+                entries.push_back({e.name, QString::number(e.referenced)});
+        }
+        attachIni(folder).ReplaceSection(AttachmentsSection, entries);
+    }
+    for (const UnusedAttachment &file : asShown.remove) {
+        const bool stillUnnamed = std::any_of(plan.remove.begin(), plan.remove.end(),
+                                              [&](const UnusedAttachment &u) { return u.name == file.name; })
+            || std::any_of(plan.kept.begin(), plan.kept.end(),
+                           [&](const UnusedAttachment &u) { return u.name == file.name; });
+        if (stillUnnamed && !folder.remove(pathFromText(file.name)))
+            failed.append(QStringLiteral("%1 could not be removed (%2)")
+                              .arg(textFromPath(folder.pathOf(pathFromText(file.name))),
+                                   QString::fromStdString(ioErrorMessage(errno))));
+    }
+    return failed;
 }

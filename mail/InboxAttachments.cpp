@@ -21,10 +21,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 // Names Quindle itself keeps in a folder that may be an inbox folder as well.
-bool isOwnFile(const QString &name)
+bool isQuindleFile(const QString &name)
 {
     const auto is = [&](const QString &title) { return name.compare(title, Qt::CaseInsensitive) == 0; };
     const auto startsWith = [&](const QString &title) { return name.startsWith(title, Qt::CaseInsensitive); };
@@ -33,6 +31,8 @@ bool isOwnFile(const QString &name)
         || is(SettingsNames::FileName) || is(BodyFileTitle) || startsWith(QStringLiteral("tmprtf"))
         || is(AddressFileTitle) || is(QStringLiteral("packed.qdi"));
 }
+
+namespace {
 
 void nameAll(const TMessageRecord &record, QSet<QString> &names)
 {
@@ -79,7 +79,7 @@ std::vector<UnusedAttachment> unusedAttachments(const std::string &ownFolder, co
             }
             continue;
         }
-        if (S_ISREG(st.st_mode) && !isOwnFile(name))
+        if (S_ISREG(st.st_mode) && !isQuindleFile(name))
             candidates.emplace_back(name, std::int64_t(st.st_size));
     }
     ::closedir(dir);

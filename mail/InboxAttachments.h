@@ -23,6 +23,8 @@ struct UnusedAttachment
 // main.ini, the body file, the address list) and hidden files are never among them. Reads
 // only; a folder that cannot be listed has none. By name.
 std::vector<UnusedAttachment> unusedAttachments(const std::string &ownFolder, const TInboxData &inbox);
+// A name Quindle or the exchange keeps for itself in a folder, or a hidden one.
+bool isQuindleFile(const QString &name);
 
 struct AttachmentCleanup
 {

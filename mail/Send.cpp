@@ -1,5 +1,6 @@
 #include "Send.h"
 
+#include "Acl.h"
 #include "AddressFile.h"
 #include "CopyProgress.h"
 #include "DropFiles.h"
@@ -8,6 +9,7 @@
 #include "Paths.h"
 
 #include <map>
+#include <pwd.h>
 #include <memory>
 #include <vector>
 
@@ -19,14 +21,27 @@ struct AddressCopy
     bool server = false; // the Server byte is 1
 };
 
+// What a sender leaves in a server folder is shared with the recipient's account alone,
+// where the office records one for the name; it reads nothing else there.
+std::function<void(File &)> shareWith(const QString &addressFolder, const QString &recipient)
+{
+    const QString login = officeAccount(addressFolder, recipient);
+    const struct passwd *pw = login.isEmpty() ? nullptr : ::getpwnam(login.toLocal8Bit().constData());
+    if (!pw)
+        return {};
+    const uid_t uid = pw->pw_uid;
+    return [uid](File &file) { grantUser(file.descriptor(), uid); };
+}
+
 class Sender
 {
 public:
     Sender(const TMessageRecord &outgoing, const TSlotTexts &attachPaths, const TAddressData &addresses,
-           const MailCallbacks &callbacks)
+           const MailCallbacks &callbacks, const QString &addressFolder = QString())
         : m_outgoing(outgoing)
         , m_attachPaths(attachPaths)
         , m_callbacks(callbacks)
+        , m_addressFolder(addressFolder)
     {
         for (const TAddressRec &entry : addresses)
             m_addresses.push_back({pathFromText(entry.InBox()), entry.Server() == 1});
@@ -84,11 +99,12 @@ private:
             return;
         }
         result.problem = QString::fromLocal8Bit(direct.why().c_str());
+        const std::function<void(File &)> share = shareWith(m_addressFolder, recipient);
         std::map<std::string, Names> names;
         attachments([&](int j, const std::string &source) {
             for (const AddressCopy &entry : m_addresses) {
                 if (entry.server && folder(entry.folder).isOpen())
-                    names[entry.folder][j - 1] = place(source, folder(entry.folder), j);
+                    names[entry.folder][j - 1] = place(source, folder(entry.folder), j, share);
             }
         });
         for (std::size_t index = 0; index < m_addresses.size(); ++index) {
@@ -103,7 +119,7 @@ private:
                 if (m_addresses[after].server && it != names.end() && m_addresses[after].folder != entry.folder)
                     later.emplace_back(&folder(it->first), it->second);
             }
-            deliver(folder(entry.folder), recipient, names[entry.folder], later);
+            deliver(folder(entry.folder), recipient, names[entry.folder], later, share);
             result.reached.append(textFromPath(entry.folder));
         }
         m_report.recipients.push_back(result);
@@ -120,13 +136,14 @@ private:
         }
     }
 
-    QString place(const std::string &source, const Folder &destination, int j)
+    QString place(const std::string &source, const Folder &destination, int j,
+                  const std::function<void(File &)> &share = {})
     {
         // The copy goes under a temporary name and is renamed into place, named and counted
         // under the folder's lock, so a collector never deletes the file this message brings.
         QString placed;
         try {
-            placed = placeWithProgress(source, destination, m_outgoing.AttachName(j), true, m_callbacks, true);
+            placed = placeWithProgress(source, destination, m_outgoing.AttachName(j), true, m_callbacks, true, share);
         } catch (const IoError &error) {
             throw IoError(error.code(), QStringLiteral("The attachment %1 could not be copied to %2: %3")
                                             .arg(textFromPath(source), textFromPath(destination.text()),
@@ -143,7 +160,8 @@ private:
     // cannot be written, the copies counted for it (and for the folders that will now get
     // no message either) are taken back, or they would stay for ever.
     void deliver(const Folder &destination, const QString &recipient, const Names &names,
-                 const std::vector<std::pair<const Folder *, Names>> &later)
+                 const std::vector<std::pair<const Folder *, Names>> &later,
+                 const std::function<void(File &)> &share = {})
     {
         TMessageRecord record = m_outgoing;
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
@@ -152,7 +170,7 @@ private:
                 record.setAttachName(j, name);
         }
         try {
-            WriteDropFile(destination, recipient, record);
+            WriteDropFile(destination, recipient, record, DropFlush::ToDisk, share);
         } catch (...) {
             withdraw(destination, names);
             for (const auto &[laterFolder, laterNames] : later)
@@ -175,6 +193,7 @@ private:
     std::vector<AddressCopy> m_addresses;
     std::map<std::string, std::unique_ptr<Folder>> m_folders;
     const MailCallbacks &m_callbacks;
+    QString m_addressFolder;
     SendReport m_report;
 };
 
@@ -214,7 +233,7 @@ SendCommandReport sendCommand(const std::string &programFolder, const TNewView &
             report.message = EmptyBodyMessage;
         return report;
     }
-    report.sent = Sender(outgoing, AttachPaths, addresses, callbacks).run();
+    report.sent = Sender(outgoing, AttachPaths, addresses, callbacks, view.addressFolder).run();
     report.message = MessagesSentMessage;
     return report;
 }

@@ -1,9 +1,25 @@
 #include "AddressFile.h"
 
+#include "ProfileFile.h"
+
 #include "Cp1252.h"
 #include "DropFiles.h"
 #include "Paths.h"
 #include "RecordFile.h"
+
+QString officeAccount(const QString &addressFolder, const QString &name)
+{
+    if (addressFolder.isEmpty() || name.isEmpty())
+        return QString();
+    return TProfileFile(pathFromText(addressFolder + AccountsFileTitle), ProfileKind::Shared)
+        .ReadString(u"Accounts", name, QString());
+}
+
+void setOfficeAccount(const QString &addressFolder, const QString &name, const QString &login)
+{
+    TProfileFile(pathFromText(addressFolder + AccountsFileTitle), ProfileKind::Shared)
+        .WriteString(u"Accounts", name, login);
+}
 
 std::string addressFileName(const QString &addressFolder)
 {

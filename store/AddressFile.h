@@ -15,6 +15,14 @@ inline const QString CannotDeleteMessage = QStringLiteral("You can not delete th
 // The "Addresses" folder text followed directly by "address list.qda".
 std::string addressFileName(const QString &addressFolder);
 
+// Beside the address list, "Accounts.ini" ([Accounts], name = login, a file other copies
+// never read) records which account of the file server each person of the office mails
+// from, so a reader can tell a message whose drop file another account wrote. Empty when
+// the office records none for the name.
+inline const QString AccountsFileTitle = QStringLiteral("Accounts.ini");
+QString officeAccount(const QString &addressFolder, const QString &name);
+void setOfficeAccount(const QString &addressFolder, const QString &name, const QString &login);
+
 // Every whole record of the address list file, in order. A missing file is first created
 // holding one empty record (1,292 zero bytes). A file without a whole record gives one
 // empty entry in memory.

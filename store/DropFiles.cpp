@@ -114,12 +114,15 @@ int NextDropNumber(const std::string &folder, const QString &recipient)
     return NextDropNumber(Folder::open(folder), recipient);
 }
 
-int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record, DropFlush flush)
+int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record, DropFlush flush,
+                  const std::function<void(File &)> &prepare)
 {
     std::string tempName;
     File temp = folder.createUnique(std::string(TempPrefix) + "drop-", TempSuffix, tempName);
     try {
         temp.write(record.bytes.data(), record.bytes.size());
+        if (prepare)
+            prepare(temp);
         if (flush == DropFlush::ToDisk)
             temp.sync();
         temp.close();
@@ -285,13 +288,38 @@ void CopyAttachment(const std::string &source, const std::string &folder, const 
     }
 }
 
+bool adoptFile(const Folder &folder, const std::string &leaf)
+{
+    std::string tempName;
+    try {
+        struct stat st{};
+        File there = folder.openPlainRead(leaf, st);
+        if (st.st_uid == ::geteuid())
+            return false;
+        File temp = folder.createUnique(std::string(TempPrefix) + "attach-", TempSuffix, tempName);
+        try {
+            copyBlocks(there, temp, {});
+            there.close();
+            temp.close();
+            folder.renameReplace(tempName, leaf);
+            return true;
+        } catch (const IoError &) {
+            temp = File();
+            folder.remove(tempName);
+        }
+    } catch (const IoError &) {
+    }
+    return false;
+}
+
 namespace {
 
 // Copies in under a name of folder's own: the first of plainAttachmentName(attachName),
 // "name (2).ext", ... that is free or holds these very bytes. Anything else under a name,
 // also a file this user may not read (another sender's in a drop box), keeps it.
 QString placeInto(File &in, const Folder &folder, const QString &attachName, bool count,
-                  const CopyCallbacks &callbacks, const std::function<void()> &whileWaiting)
+                  const CopyCallbacks &callbacks, const std::function<void()> &whileWaiting,
+                  const std::function<void(File &)> &prepare = {})
 {
     const QString plainName = plainAttachmentName(attachName);
     if (callbacks.onTotal)
@@ -301,6 +329,8 @@ QString placeInto(File &in, const Folder &folder, const QString &attachName, boo
     try {
         copyBlocks(in, temp, callbacks);
         in.close();
+        if (prepare)
+            prepare(temp);
         // Closed before it is renamed: a share refuses to rename a file that is open.
         temp.close();
 
@@ -326,9 +356,12 @@ QString placeInto(File &in, const Folder &folder, const QString &attachName, boo
             }
             bool same = false;
             try {
-                File there = folder.openPlainRead(leaf);
+                struct stat st{};
+                File there = folder.openPlainRead(leaf, st);
                 File copy = folder.openPlainRead(tempName);
-                same = sameBytes(there, copy);
+                same = (!prepare || st.st_uid == ::geteuid()) && sameBytes(there, copy);
+                if (same && prepare)
+                    prepare(there);
             } catch (const IoError &error) {
                 if (error.code() != IoError::NotPlainFile && error.code() != IoError::AccessDenied)
                     throw;
@@ -352,10 +385,10 @@ QString placeInto(File &in, const Folder &folder, const QString &attachName, boo
 
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks,
-                        const std::function<void()> &whileWaiting)
+                        const std::function<void()> &whileWaiting, const std::function<void(File &)> &prepare)
 {
     File in = kind == AttachmentSource::Shared ? File::openPlainRead(source) : File::openRegularRead(source);
-    return placeInto(in, folder, attachName, count, callbacks, whileWaiting);
+    return placeInto(in, folder, attachName, count, callbacks, whileWaiting, prepare);
 }
 
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,

@@ -39,8 +39,10 @@ enum class DropFlush { ToDisk, None };
 // neither a rename that never replaces nor links, the number is claimed by creating an
 // empty file exclusively and the complete file is renamed over it, so a reader meets
 // either an empty file or the whole record.
+// prepare, when given, sees the complete file before it gets its name (to share it with the
+// recipient's account).
 int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record,
-                  DropFlush flush = DropFlush::ToDisk);
+                  DropFlush flush = DropFlush::ToDisk, const std::function<void(File &)> &prepare = {});
 int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
                   DropFlush flush = DropFlush::ToDisk);
 
@@ -99,6 +101,11 @@ inline constexpr std::size_t CopyBlockSize = 8048;
 void CopyAttachment(const std::string &source, const std::string &folder, const QString &attachName,
                     const CopyCallbacks &callbacks = {});
 
+// A collected attachment in the user's own folder that another account wrote (its sender)
+// becomes the user's own file with the same bytes, so its sender can no longer change or
+// remove it. Answers whether it did; a file that cannot be taken over stays as it is.
+bool adoptFile(const Folder &folder, const std::string &leaf);
+
 // Where the bytes to place come from: the user's own file (links followed) or a file in a
 // shared folder (no link followed, nothing but a plain file read).
 enum class AttachmentSource { Own, Shared };
@@ -109,9 +116,12 @@ enum class AttachmentSource { Own, Shared };
 // a file with the same bytes is reused. The bytes go to a temporary file first and are
 // renamed into place under the folder's lock; with count, the name's count in Attach.ini is
 // raised under the same lock. whileWaiting runs while the lock is waited for.
+// prepare, when given, sees the copy before it gets its name; a file of another's under the
+// name is then never reused, as prepare could not be applied to it.
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
-                        const std::function<void()> &whileWaiting = {});
+                        const std::function<void()> &whileWaiting = {},
+                        const std::function<void(File &)> &prepare = {});
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
                         const std::function<void()> &whileWaiting = {});

@@ -32,7 +32,7 @@ struct IniText
 };
 
 // All of an open file; a file too large to be a profile file throws.
-QByteArray readWhole(File &file)
+QByteArray readWhole(const File &file)
 {
     const std::int64_t size = file.size();
     if (size > TProfileFile::MaxBytes)
@@ -40,7 +40,6 @@ QByteArray readWhole(File &file)
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
     if (size > 0)
         file.readAt(0, bytes.data(), static_cast<std::size_t>(size));
-    file.close();
     return bytes;
 }
 
@@ -372,11 +371,15 @@ void copyAccess(const File &from, File &to)
     struct stat st{};
     if (::fstat(from.descriptor(), &st) != 0 || !S_ISREG(st.st_mode))
         return;
-    ::fchmod(to.descriptor(), st.st_mode & 07777);
     char acl[4096];
     const ssize_t size = ::fgetxattr(from.descriptor(), "system.posix_acl_access", acl, sizeof acl);
-    if (size > 0)
+    if (size > 0) {
         ::fsetxattr(to.descriptor(), "system.posix_acl_access", acl, std::size_t(size), 0);
+    } else {
+        // The folder's default list would otherwise decide, which the old file did not follow.
+        ::fremovexattr(to.descriptor(), "system.posix_acl_access");
+        ::fchmod(to.descriptor(), st.st_mode & 07777);
+    }
 }
 
 bool refusedReplacing(int code)
@@ -628,6 +631,28 @@ std::vector<TProfileFile::Entry> TProfileFile::ReadSection(QStringView section) 
         entries.push_back({key, valueOf(ini.lines[i], ini.lines[i].indexOf(QLatin1Char('=')) + 1).left(MaxValueLength)});
     }
     return entries;
+}
+
+void TProfileFile::ReplaceSection(QStringView section, const std::vector<Entry> &entries)
+{
+    IniText ini;
+    try {
+        ini = parse(load(), m_kind);
+    } catch (const IoError &error) {
+        if (error.code() != EFBIG)
+            raiseProfileWriteError(m_path, error.code());
+        // A file too large to read is what a rebuild replaces.
+    }
+    for (SectionRange range = findSection(ini.lines, section.trimmed()); range.header >= 0;
+         range = findSection(ini.lines, section.trimmed()))
+        ini.lines.erase(ini.lines.begin() + range.header, ini.lines.begin() + range.end);
+    ini.lines.append(QLatin1Char('[') + section.trimmed().toString() + QLatin1Char(']'));
+    for (const Entry &entry : entries) {
+        if (entry.key.trimmed().isEmpty() || !fitsOnOneLine(entry.key) || !fitsOnOneLine(entry.value))
+            raiseProfileWriteError(m_path, IoError::InvalidFilename);
+        ini.lines.append(entry.key.trimmed() + QLatin1Char('=') + encodeValue(entry.value));
+    }
+    store(serialize(ini, m_kind), section.trimmed());
 }
 
 void TProfileFile::DeleteKey(QStringView section, QStringView key)

@@ -70,6 +70,8 @@ public:
         QString value;
     };
     std::vector<Entry> ReadSection(QStringView section) const;
+    // Writes the section anew holding these entries alone, in one write of the file.
+    void ReplaceSection(QStringView section, const std::vector<Entry> &entries);
 
 private:
     QByteArray load() const; // throws

@@ -8,6 +8,8 @@ int runCollect(int argc, char **argv);
 int runCheck(int argc, char **argv);
 int runAddress(int argc, char **argv);
 int runSettings(int argc, char **argv);
+int runRepair(int argc, char **argv);
+int runOffice(int argc, char **argv);
 
 #include <cstdio>
 // The usage of every command, on standard output for --help, else on standard error.

@@ -143,10 +143,13 @@ int runSend(int argc, char **argv)
             body.readAt(0, view.bodyRtf.data(), std::size_t(view.bodyRtf.size()));
             body.close();
         }
+        bool unreached = false;
         for (std::size_t k = 0; k < recipients.size(); ++k) {
             view.toCaptions[k] = recipients[k];
-            if (findAddressByName(addresses, recipients[k]) < 0)
-                printLine(stderr, recipients[k] + QStringLiteral(" is not in the address list: nothing is sent to it"));
+            if (findAddressByName(addresses, recipients[k]) < 0) {
+                printLine(stderr, QStringLiteral("not reached: %1: not in the address list").arg(recipients[k]));
+                unreached = true;
+            }
         }
         for (std::size_t j = 0; j < attachments.size(); ++j) {
             attachPaths[j] = attachments[j];
@@ -155,6 +158,7 @@ int runSend(int argc, char **argv)
                 printLine(stderr, attachments[j] + QStringLiteral(" does not exist: it is not attached"));
         }
         view.yourName = settings->Name;
+        view.addressFolder = settings->Addresses;
         view.subject = subject;
 
         TMessageRecord outgoing;
@@ -165,8 +169,23 @@ int runSend(int argc, char **argv)
             printLine(stderr, notice);
         if (report.message != MessagesSentMessage)
             return fail(report.message);
-        printLine(stdout, QStringLiteral("sent to ") + plural(report.sent.dropFiles, "folder", "folders"));
-        return 0;
+        // Each recipient: where the message went, or why nowhere.
+        for (const RecipientResult &r : report.sent.recipients) {
+            if (r.reached.isEmpty()) {
+                unreached = true;
+                if (report.sent.notices.contains(r.problem + QStringLiteral(" Nothing was sent to it.")))
+                    continue; // said above
+                printLine(stderr, QStringLiteral("not reached: %1: %2, and no server folder took it")
+                                      .arg(r.name, r.problem.isEmpty() ? r.folder : r.problem));
+            } else if (r.problem.isEmpty()) {
+                printLine(stdout, QStringLiteral("sent to %1: %2").arg(r.name, r.reached.join(QStringLiteral(", "))));
+            } else {
+                printLine(stdout, QStringLiteral("sent to %1 through the server folder%2 %3 (%4)")
+                                      .arg(r.name, r.reached.size() == 1 ? QString() : QStringLiteral("s"),
+                                           r.reached.join(QStringLiteral(", ")), r.problem));
+            }
+        }
+        return unreached ? Failed : 0;
     } catch (const IoError &error) {
         return fail(QString::fromLocal8Bit(error.what()));
     }
@@ -275,6 +294,8 @@ QJsonObject toJson(const std::string &folder, const FolderCheckReport &report)
                        {QStringLiteral("notPlainFiles"), jsonStrings(report.notPlainFiles)},
                        {QStringLiteral("temporaryFiles"), jsonStrings(report.temporaryFiles)},
                        {QStringLiteral("attachIniPresent"), report.attachIniPresent},
+                       {QStringLiteral("attachIniProblem"), report.attachIniProblem},
+                       {QStringLiteral("takenNotRemoved"), jsonStrings(report.takenNotRemoved)},
                        {QStringLiteral("attachments"), entries},
                        {QStringLiteral("filesWithoutEntry"), jsonFiles(report.filesWithoutEntry)},
                        {QStringLiteral("unusedAttachments"), jsonFiles(report.unusedAttachments)},
@@ -315,7 +336,9 @@ void printText(const FolderCheckReport &report)
                                          "collections go past it): ") + name);
     for (const QString &name : report.temporaryFiles)
         printLine(stdout, QStringLiteral("temporary file left by a sender: ") + name);
-    if (!report.attachIniPresent)
+    if (!report.attachIniProblem.isEmpty())
+        printLine(stdout, report.attachIniProblem);
+    else if (!report.attachIniPresent)
         printLine(stdout, QStringLiteral("no Attach.ini"));
     for (const AttachmentEntry &entry : report.entries) {
         QString line = entry.inAttachIni ? QStringLiteral("%1=%2").arg(entry.name).arg(entry.count)
@@ -328,6 +351,8 @@ void printText(const FolderCheckReport &report)
     }
     for (const UnusedAttachment &file : report.filesWithoutEntry)
         printLine(stdout, QStringLiteral("file with no entry: %1 (%2)").arg(file.name, sizeText(file.size)));
+    for (const QString &name : report.takenNotRemoved)
+        printLine(stdout, QStringLiteral("taken into the inbox but not removable (collections go past it): ") + name);
     for (const UnusedAttachment &file : report.unusedAttachments)
         printLine(stdout, QStringLiteral("attachment no collected message names (the next compaction removes it): "
                                          "%1 (%2)").arg(file.name, sizeText(file.size)));
@@ -358,6 +383,33 @@ int checkAddressList(const std::string &file, bool json)
         printLine(stdout, unusable.empty() ? QStringLiteral("ok") : QStringLiteral("needs attention"));
     }
     return unusable.empty() ? 0 : Failed;
+}
+
+} // namespace
+
+namespace {
+
+// The drop files of folder that the owner's collections took but could not delete.
+std::vector<QString> takenNotRemovedIn(const std::string &folder, const std::string &takenList)
+{
+    std::vector<QString> names;
+    std::string bytes;
+    try {
+        File file = File::openPlainRead(takenList);
+        bytes.resize(std::size_t(std::min<std::int64_t>(file.size(), 4 << 20)));
+        if (!bytes.empty())
+            file.readAt(0, bytes.data(), bytes.size());
+    } catch (const IoError &) {
+        return names;
+    }
+    std::size_t at = 0;
+    for (std::size_t end; (end = bytes.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string path = bytes.substr(std::min(at + 17, end), end - std::min(at + 17, end));
+        if (path.starts_with(folder) && path.find('/', folder.size()) == std::string::npos)
+            names.push_back(textFromPath(path.substr(folder.size())));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace
@@ -407,6 +459,7 @@ int runCheck(int argc, char **argv)
             TInboxData inbox;
             readMessageFile(inboxFileName(settings.InboxData), inbox);
             report.unusedAttachments = unusedAttachments(folder, inbox);
+            report.takenNotRemoved = takenNotRemovedIn(folder, takenListName(inboxFileName(settings.InboxData)));
             const auto unused = [&](const UnusedAttachment &file) {
                 return std::any_of(report.unusedAttachments.begin(), report.unusedAttachments.end(),
                                    [&](const UnusedAttachment &u) { return u.name == file.name; });
@@ -422,6 +475,7 @@ int runCheck(int argc, char **argv)
         return fail(QString::fromLocal8Bit(error.what()));
     }
 }
+
 
 namespace {
 

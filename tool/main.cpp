@@ -15,6 +15,10 @@ const char *const UsageText =
     "       quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"
     "       quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER\n"
     "                             --data FOLDER\n"
+    "       quindle-tool repair FOLDER [--dry-run] [--program-folder DIR]\n"
+    "       quindle-tool office init SHARE --group GROUP [--mount MOUNT]\n"
+    "       quindle-tool office add SHARE --name NAME --user LOGIN [--mount MOUNT]\n"
+    "       quindle-tool office check SHARE\n"
     "       quindle-tool --help\n"
     "       quindle-tool --version\n";
 
@@ -27,6 +31,7 @@ struct Command
 const Command Commands[] = {
     {"dump", runDump},       {"text", runText},       {"send", runSend},         {"collect", runCollect},
     {"check", runCheck},     {"address", runAddress}, {"settings", runSettings},
+    {"repair", runRepair},   {"office", runOffice},
 };
 
 } // namespace

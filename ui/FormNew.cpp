@@ -339,6 +339,7 @@ TNewView TForm1::newView() const
     }
     view.yourName = YourNameE->text();
     view.subject = SubjectE->text();
+    view.addressFolder = m_state.settings.Addresses;
     return view;
 }
 

@@ -104,6 +104,13 @@ void TForm1::buildMailReaderView()
         button->setMaximumWidth(QWIDGETSIZE_MAX);
         button->setFixedWidth(button->sizeHint().width() + 8);
     }
+    // Which account of the file server delivered the message: any copy may write any sender
+    // name, the account is what the server saw.
+    ReaderAccountL = new QLabel(commands);
+    ReaderAccountL->setObjectName(QStringLiteral("ReaderAccountL"));
+    ReaderAccountL->setFont(font());
+    ReaderAccountL->setContentsMargins(8, 0, 0, 0);
+    commands->addWidget(ReaderAccountL);
     rows->addWidget(commands);
 
     ReadRichEdit = new QTextEdit(MailReaderPan);
@@ -127,7 +134,7 @@ void TForm1::MailReaderObiExecute()
         m_readerReceived.clear();
         if (m_readerMessage.isEmpty()) {
             ReadRichEdit->clear();
-            for (QLabel *label : {ReaderFromL, ReaderSubjectL, ReaderAttachL})
+            for (QLabel *label : {ReaderFromL, ReaderSubjectL, ReaderAttachL, ReaderAccountL})
                 label->clear();
             return;
         }
@@ -136,6 +143,7 @@ void TForm1::MailReaderObiExecute()
         readRtf(m_readerMessage.Body(), *ReadRichEdit->document());
         ReaderFromL->setText(m_readerMessage.From());
         ReaderSubjectL->setText(m_readerMessage.Subject());
+        showDeliveringAccount(i < m_marks.size() ? m_marks[i].account : QString());
         ReaderAttachL->setText(attachmentListText(m_readerMessage));
         if (m_marks.markRead(i)) {
             saveMarks();
@@ -143,6 +151,26 @@ void TForm1::MailReaderObiExecute()
             m_notice->setCount(std::min(m_notice->count(), m_marks.unread()));
         }
     });
+}
+
+void TForm1::showDeliveringAccount(const QString &account)
+{
+    ReaderAccountL->setToolTip(QString());
+    if (account.isEmpty()) {
+        ReaderAccountL->clear();
+        return;
+    }
+    const QString sender = m_readerMessage.From();
+    const QString recorded = officeAccount(m_state.settings.Addresses, sender);
+    if (!recorded.isEmpty() && recorded != account) {
+        ReaderAccountL->setText(QStringLiteral("<b style=\"color:#b00000\">from the account %1, not %2's (%3)</b>")
+                                    .arg(account.toHtmlEscaped(), sender.toHtmlEscaped(), recorded.toHtmlEscaped()));
+        ReaderAccountL->setToolTip(QStringLiteral("The office records the account %1 for %2, but the account %3 "
+                                                  "delivered this message: it may not be from %2.")
+                                       .arg(recorded, sender, account));
+    } else {
+        ReaderAccountL->setText(QStringLiteral("from the account %1").arg(account.toHtmlEscaped()));
+    }
 }
 
 void TForm1::ReaderAttachLMouseEnter()

@@ -85,6 +85,7 @@ public slots:
     void InBoxGClick();
     void InBoxGDblClick();
     void MailReaderObiExecute();
+    void showDeliveringAccount(const QString &account);
     void ReaderAttachLMouseEnter();
     void InboxDeleteMsgExecute();
     void PackInboxIClick();
@@ -317,6 +318,7 @@ private:
     TFECaptionPanel *MailReaderPan = nullptr;
     QLabel *ReaderFromL = nullptr;
     QLabel *ReaderSubjectL = nullptr;
+    QLabel *ReaderAccountL = nullptr;
     QLabel *ReaderAttachL = nullptr;
     QTextEdit *ReadRichEdit = nullptr;
     QLineEdit *InBoxSearchE = nullptr;

@@ -70,7 +70,9 @@ TEST_F(Tool, SendAndCollectExchangeAMessageWithAnAttachment)
                                qs("Cara"), qs("--subject"), qs("scan"), qs("--body-rtf"),
                                qs(t.folder("docs") + "body.rtf"), qs("--attach"), qs(t.folder("docs") + "scan.pdf")});
     EXPECT_EQ(sent.status, 0) << sent.err;
-    EXPECT_EQ(sent.out, "sent to 2 folders\n");
+    // Each recipient, and where it went: Cara's folder is gone, so the server folder took it.
+    EXPECT_EQ(sent.out, "sent to Ben: " + t.userB() + "\nsent to Cara through the server folder " + t.server1()
+                                          + " (" + t.root() + "gone does not exist)\n");
     EXPECT_EQ(readAll(t.folder("program-Ann") + "tmprtf.tmp"), "{\\rtf1 scanned}");
     EXPECT_EQ(listFolder(t.userB()), (std::vector<std::string>{"Attach.ini", "Ben1.qdm", "scan.pdf"}));
     EXPECT_EQ(listFolder(t.server1()), (std::vector<std::string>{"Attach.ini", "Cara1.qdm", "scan.pdf"}));

@@ -133,9 +133,9 @@ TEST_P(Traps, SendWritesNothingThroughALinkAndNothingOutsideItsFolder)
         ASSERT_EQ(shellAs(planter(), trap.plant(tree)).status, 0);
         const std::string attachment = folderOf(tree.t, "docs", tree.ann) + "x.txt";
         writeAll(attachment, "attached");
-        // The name "../elsewhere/x" would put a drop file into another folder.
+        // The name "../elsewhere/x" would put a drop file into another folder: not reached.
         const ProcessRun sent = tree.send({"Ben", "Dan", "../elsewhere/x"}, attachment);
-        EXPECT_EQ(sent.status, 0) << sent.err;
+        EXPECT_EQ(sent.status, 1) << sent.err;
         EXPECT_NE(sent.err.find("\"../elsewhere/x\" cannot be part of a drop file name"), std::string::npos) << sent.err;
         EXPECT_EQ(readAll(tree.annPrivate), "secret of Ann");
         EXPECT_TRUE(listFolder(tree.elsewhere).empty());
