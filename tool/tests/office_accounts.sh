@@ -18,7 +18,7 @@ office_accounts() {
     exec unshare --mount --propagation private env QUINDLE_OFFICE_NAMESPACE=1 bash "$script" "${args[@]}"
   fi
   scratch=$(mktemp -d)
-  trap 'umount -q "$scratch/mnt/quindle" 2>/dev/null; rm -rf "$scratch"' EXIT
+  trap 'umount -q "$scratch/mnt/quindle" 2>/dev/null || true; rm -rf "$scratch"' EXIT
   chmod 755 "$scratch"
   mkdir -p "$scratch/etc" "$scratch/home" "$scratch/mnt/quindle" "$scratch/srv"
   cp /etc/passwd /etc/group "$scratch/etc/"
