@@ -27,8 +27,11 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
     const std::string bodyFile = programFolder + pathFromText(BodyFileTitle);
     std::string ownFile;
     File file;
+    // Held for the whole build: a folder swapped meanwhile sends the body nowhere else.
+    Folder program;
     try {
-        file = File::createUnique(programFolder, "tmprtf-", ".tmp", ownFile);
+        program = Folder::open(programFolder);
+        file = program.createUnique("tmprtf-", ".tmp", ownFile);
         // The body of the message sent last stays in the program folder: the user's alone.
         file.setPermissions(PrivateFileMode);
     } catch (const IoError &error) {
@@ -37,11 +40,11 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
     try {
         file.write(view.bodyRtf.constData(), std::size_t(view.bodyRtf.size()));
         file.close();
-        file = File::openRead(ownFile);
+        file = program.openPlainRead(ownFile);
     } catch (const IoError &error) {
         file = File();
-        removeFile(ownFile);
-        raiseBodyFileError(error, ownFile, "write");
+        program.remove(ownFile);
+        raiseBodyFileError(error, program.pathOf(ownFile), "write");
     }
 
     outgoing = TMessageRecord{};
@@ -57,8 +60,8 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
             got = file.readSome(buffer.data(), buffer.size());
         } catch (const IoError &error) {
             file = File();
-            removeFile(ownFile);
-            raiseBodyFileError(error, ownFile, "read");
+            program.remove(ownFile);
+            raiseBodyFileError(error, program.pathOf(ownFile), "read");
         }
         if (got == 0)
             break;
@@ -99,9 +102,9 @@ QString createMessageFile(const std::string &programFolder, const TNewView &view
     outgoing.setPlaceholder2(PlaceholderText);
     file = File();
     try {
-        renameReplace(ownFile, bodyFile);
+        program.renameReplace(ownFile, pathFromText(BodyFileTitle));
     } catch (const IoError &error) {
-        removeFile(ownFile);
+        program.remove(ownFile);
         MessageReady = readyBefore;
         raiseBodyFileError(error, bodyFile, "replace");
     }

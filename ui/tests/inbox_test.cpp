@@ -1,5 +1,7 @@
 #include "windowfixture.h"
 
+#include "AddressFile.h"
+#include "InboxMarks.h"
 #include "MessageRecord.h"
 #include "FileOps.h"
 #include "RecordFile.h"
@@ -168,6 +170,38 @@ TEST(InBoxView, SecondCopyOnTheSameDatafileIsRefused)
     EXPECT_TRUE(second.dialogs.take().empty());
     EXPECT_EQ(second.form->state().inbox[0].Subject(), QStringLiteral("Hi"));
     EXPECT_FALSE(fileExists(office.inbox("anna") + "anna1.qdm"));
+}
+
+} // namespace
+
+namespace {
+
+// The Mail Reader says which account delivered a message, and marks it plainly when the
+// office records another account for the sender's name.
+TEST(InBoxView, ReaderTellsWhichAccountDelivered)
+{
+    Office office;
+    office.settle("anna");
+    const std::string datafile = office.data("anna") + "InBox.qdi";
+    const TMessageRecord fromBen = message("Ben", "Shelves");
+    const TMessageRecord posingAsCarla = message("Carla", "Pay this invoice");
+    writeInbox(datafile, {fromBen, posingAsCarla, message("Dan", "Unknown")});
+    TInboxMarks marks;
+    marks.load(datafile);
+    marks.update(readMessageFile(datafile).records, 1);
+    marks.setAccounts({{TInboxMarks::hashOf(fromBen), qs("ben")}, {TInboxMarks::hashOf(posingAsCarla), qs("ben")}});
+    marks.save();
+    setOfficeAccount(qs(office.book), qs("Ben"), qs("ben"));
+    setOfficeAccount(qs(office.book), qs("Carla"), qs("carla"));
+    Window w(office.program("anna"));
+    const auto account = [&](int row) {
+        w.clickItem(4);
+        w.doubleClickRow("InBoxG", row);
+        return w.find<QLabel>("ReaderAccountL")->text();
+    };
+    EXPECT_EQ(account(1), qs("from the account ben"));
+    EXPECT_TRUE(account(2).contains(qs("from the account ben, not Carla's (carla)"))) << account(2).toStdString();
+    EXPECT_EQ(account(3), QString()) << "a message of an unknown account says nothing";
 }
 
 } // namespace
