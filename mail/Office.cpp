@@ -114,20 +114,8 @@ std::optional<gid_t> groupNamed(const QString &name)
 QString addEntry(const std::string &book, const QString &name, const QString &folder, bool server,
                  const QString &comment)
 {
-    const std::string fileName = addressFileName(text(book));
-    TAddressData addresses = loadAddresses(fileName);
-    int index = findAddressByName(addresses, name);
-    const bool update = index >= 0;
-    if (!update) {
-        const auto empty = std::find_if(addresses.begin(), addresses.end(),
-                                        [](const TAddressRec &entry) { return entry.isEmpty(); });
-        index = empty != addresses.end() ? int(empty - addresses.begin()) : newAddressEntry(addresses);
-    }
-    TAddressRec work;
-    const QString message = saveAddressEntry(addresses, index, {name, folder, comment, server}, fileName, work);
-    if (message != AddressSavedMessage)
-        return message;
-    return QString();
+    bool updated = false;
+    return putAddressEntry(addressFileName(text(book)), {name, folder, comment, server}, updated);
 }
 
 // The book's files are root's, for the group to read.

@@ -2,6 +2,8 @@
 
 #include "ProfileFile.h"
 
+#include <algorithm>
+
 #include "Cp1252.h"
 #include "DropFiles.h"
 #include "Paths.h"
@@ -139,4 +141,19 @@ std::vector<UnusableAddressName> unusableAddressNames(const TAddressData &addres
             found.push_back({int(i), name, problem});
     }
     return found;
+}
+
+QString putAddressEntry(const std::string &fileName, const AddressFields &fields, bool &updated)
+{
+    TAddressData addresses = loadAddresses(fileName);
+    int index = findAddressByName(addresses, fields.Name);
+    updated = index >= 0;
+    if (!updated) {
+        const auto empty = std::find_if(addresses.begin(), addresses.end(),
+                                        [](const TAddressRec &entry) { return entry.isEmpty(); });
+        index = empty != addresses.end() ? int(empty - addresses.begin()) : newAddressEntry(addresses);
+    }
+    TAddressRec work;
+    const QString message = saveAddressEntry(addresses, index, fields, fileName, work);
+    return message == AddressSavedMessage ? QString() : message;
 }

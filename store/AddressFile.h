@@ -51,6 +51,10 @@ QString saveAddressEntry(TAddressData &addresses, int addressIndex, const Addres
 
 // Appends an empty entry in memory only and returns its index, the new AddressIndex.
 int newAddressEntry(TAddressData &addresses);
+// The administrator's way in: sets the entry that bears fields.Name to the fields, or adds it
+// in the list file's first empty record (a new book does not start with a blank one). Returns
+// the refusal to show, empty when saved; updated tells which it was.
+QString putAddressEntry(const std::string &fileName, const AddressFields &fields, bool &updated);
 
 // Empties entry addressIndex (Name, InBox, Comment, Reserved lengths and the Server byte)
 // in memory and in the file. Returns CannotDeleteMessage without change when addressIndex

@@ -479,8 +479,8 @@ int runCheck(int argc, char **argv)
 
 namespace {
 
-// Options of the form --name VALUE; flags listed in flagNames take no value. Answers false
-// on an unknown option or a missing value.
+} // namespace
+
 bool readOptions(int argc, char **argv, std::initializer_list<const char *> valueNames,
                  std::initializer_list<const char *> flagNames, std::map<std::string, QString> &values)
 {
@@ -496,6 +496,8 @@ bool readOptions(int argc, char **argv, std::initializer_list<const char *> valu
     }
     return true;
 }
+
+namespace {
 
 QString folderText(const QString &text)
 {
@@ -514,21 +516,11 @@ int runAddress(int argc, char **argv)
     const AddressFields fields{values["--name"], folderText(values["--inbox"]), values["--comment"],
                                values.count("--server") > 0};
     try {
-        const std::string fileName = addressFileName(folderText(values["--book"]));
-        TAddressData addresses = loadAddresses(fileName);
-        int index = findAddressByName(addresses, fields.Name);
-        const bool update = index >= 0;
-        // A new name takes the first empty record, so a new book does not start with a blank one.
-        if (!update) {
-            const auto empty = std::find_if(addresses.begin(), addresses.end(),
-                                            [](const TAddressRec &entry) { return entry.isEmpty(); });
-            index = empty != addresses.end() ? int(empty - addresses.begin()) : newAddressEntry(addresses);
-        }
-        TAddressRec work;
-        const QString message = saveAddressEntry(addresses, index, fields, fileName, work);
-        if (message != AddressSavedMessage)
-            return fail(message);
-        printLine(stdout, (update ? QStringLiteral("updated ") : QStringLiteral("added ")) + work.Name());
+        bool updated = false;
+        const QString refusal = putAddressEntry(addressFileName(folderText(values["--book"])), fields, updated);
+        if (!refusal.isEmpty())
+            return fail(refusal);
+        printLine(stdout, (updated ? QStringLiteral("updated ") : QStringLiteral("added ")) + fields.Name);
         return 0;
     } catch (const IoError &error) {
         return fail(QString::fromLocal8Bit(error.what()));

@@ -28,23 +28,6 @@ int usage(const char *text)
     return 2;
 }
 
-// The arguments after the first: options of the form --name VALUE, and flags.
-bool options(int argc, char **argv, std::initializer_list<const char *> valueNames,
-             std::initializer_list<const char *> flagNames, std::map<std::string, QString> &values)
-{
-    for (int i = 0; i < argc; ++i) {
-        const std::string option = argv[i];
-        const auto named = [&option](const char *name) { return option == name; };
-        if (std::any_of(flagNames.begin(), flagNames.end(), named))
-            values[option] = QStringLiteral("1");
-        else if (std::any_of(valueNames.begin(), valueNames.end(), named) && i + 1 < argc)
-            values[option] = QString::fromLocal8Bit(argv[++i]);
-        else
-            return false;
-    }
-    return true;
-}
-
 int report(const OfficeReport &r)
 {
     for (const QString &line : r.lines)
@@ -67,12 +50,12 @@ int runOffice(int argc, char **argv)
     std::map<std::string, QString> values;
     try {
         if (what == "init") {
-            if (!options(argc - 2, argv + 2, {"--group", "--mount"}, {}, values) || values["--group"].isEmpty())
+            if (!readOptions(argc - 2, argv + 2, {"--group", "--mount"}, {}, values) || values["--group"].isEmpty())
                 return usage(OfficeUsage);
             return report(initOffice(share, values["--group"], values["--mount"]));
         }
         if (what == "add") {
-            if (!options(argc - 2, argv + 2, {"--name", "--user", "--mount"}, {}, values) || values["--name"].isEmpty()
+            if (!readOptions(argc - 2, argv + 2, {"--name", "--user", "--mount"}, {}, values) || values["--name"].isEmpty()
                 || values["--user"].isEmpty())
                 return usage(OfficeUsage);
             return report(addPerson(share, values["--name"], values["--user"], values["--mount"]));
@@ -98,7 +81,7 @@ int runRepair(int argc, char **argv)
     if (folder.back() != '/')
         folder += '/';
     std::map<std::string, QString> values;
-    if (!options(argc - 1, argv + 1, {"--program-folder"}, {"--dry-run"}, values))
+    if (!readOptions(argc - 1, argv + 1, {"--program-folder"}, {"--dry-run"}, values))
         return usage(repairUsage);
     const bool dryRun = values.count("--dry-run") > 0;
     try {
