@@ -2,6 +2,7 @@
 
 #include "AddressRecord.h"
 #include "MessageRecord.h"
+#include "WindowsPaths.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,6 +30,8 @@ struct TNewView
     // The address list's folder, where the office records each person's account: mail left
     // in a server folder is shared with the recipient's account alone.
     QString addressFolder;
+    // [Path Map] of main.ini: where the Windows folders of the address book are here.
+    PathMap pathMap;
 };
 
 // The work of CreateMessageFileExecute. Starts from an all-zero record, so nothing of an

@@ -2,6 +2,7 @@
 
 #include "AddressFile.h"
 #include "CopyProgress.h"
+#include "Destinations.h"
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "InboxMarks.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <pwd.h>
@@ -203,6 +205,7 @@ public:
         , m_inbox(inbox)
         , m_incoming(incoming)
         , m_addresses(snapshot(addresses))
+        , m_pathMap(view.pathMap)
         , m_callbacks(callbacks)
         , m_pumping(callbacks)
         // The datafile must exist (start-up creates it); a missing one ends the run before
@@ -232,7 +235,7 @@ public:
         if (!m_callbacks.countProgress)
             return;
         const auto waitingIn = [this](const Folder &folder) {
-            return int(dropNumbersAbove(folder, m_name, 0, m_otherNames).size());
+            return int(dropFilesAbove(folder, m_name, 0, m_otherNames).size());
         };
         m_waiting = waitingIn(m_own);
         for (const std::string &text : m_addresses.serverFolders) {
@@ -248,7 +251,7 @@ public:
     {
         auto it = m_servers.find(text);
         if (it == m_servers.end())
-            it = m_servers.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text))).first;
+            it = m_servers.emplace(text, std::make_unique<Folder>(openDestination(textFromPath(text), m_pathMap))).first;
         return *it->second;
     }
 
@@ -385,15 +388,32 @@ private:
     void eachDropFile(const Folder &folder, bool pumpFirst, Handle &&handle)
     {
         m_owners = keepsOwners(folder);
-        int n = 1;
-        while (!m_report.stopped && one(folder, dropFileLeaf(m_name, n), pumpFirst, handle))
-            ++n;
-        if (m_report.stopped)
-            return;
-        for (int above : dropNumbersAbove(folder, m_name, n, m_otherNames)) {
+        // One listing of the folder (none where it may not be listed) finds the names other
+        // copies wrote in another letter case, and the files beyond a gap.
+        const std::vector<DropName> listed = dropFilesAbove(folder, m_name, 0, m_otherNames);
+        std::set<std::string> taken;
+        const auto variant = [&](int number) -> const DropName * {
+            for (const DropName &d : listed)
+                if (d.number == number && !taken.count(d.leaf))
+                    return &d;
+            return nullptr;
+        };
+        for (int n = 1; !m_report.stopped; ++n) {
+            std::string leaf = dropFileLeaf(m_name, n);
+            if (!one(folder, leaf, pumpFirst, handle)) {
+                const DropName *other = variant(n);
+                if (!other || !one(folder, other->leaf, pumpFirst, handle))
+                    break;
+                leaf = other->leaf;
+            }
+            taken.insert(leaf);
+        }
+        // Beyond the run, and a second file of a number taken (anna2.qdm beside Anna2.qdm).
+        for (const DropName &d : listed) {
             if (m_report.stopped)
                 return;
-            one(folder, dropFileLeaf(m_name, above), pumpFirst, handle);
+            if (!taken.count(d.leaf))
+                one(folder, d.leaf, pumpFirst, handle);
         }
     }
 
@@ -749,6 +769,7 @@ private:
     TInboxData &m_inbox;
     TMessageRecord &m_incoming;
     AddressSnapshot m_addresses;
+    PathMap m_pathMap;
     QStringList m_otherNames;
     std::map<std::string, std::unique_ptr<Folder>> m_servers;
     const MailCallbacks &m_callbacks;

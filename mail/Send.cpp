@@ -3,6 +3,7 @@
 #include "Acl.h"
 #include "AddressFile.h"
 #include "CopyProgress.h"
+#include "Destinations.h"
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "IoError.h"
@@ -37,11 +38,12 @@ class Sender
 {
 public:
     Sender(const TMessageRecord &outgoing, const TSlotTexts &attachPaths, const TAddressData &addresses,
-           const MailCallbacks &callbacks, const QString &addressFolder = QString())
+           const MailCallbacks &callbacks, const QString &addressFolder = QString(), const PathMap &pathMap = {})
         : m_outgoing(outgoing)
         , m_attachPaths(attachPaths)
         , m_callbacks(callbacks)
         , m_addressFolder(addressFolder)
+        , m_pathMap(pathMap)
     {
         for (const TAddressRec &entry : addresses)
             m_addresses.push_back({pathFromText(entry.InBox()), entry.Server() == 1});
@@ -70,7 +72,7 @@ private:
     {
         auto it = m_folders.find(text);
         if (it == m_folders.end())
-            it = m_folders.emplace(text, std::make_unique<Folder>(Folder::openIfFolder(text))).first;
+            it = m_folders.emplace(text, std::make_unique<Folder>(openDestination(textFromPath(text), m_pathMap))).first;
         return *it->second;
     }
 
@@ -94,7 +96,7 @@ private:
             attachments([&](int j, const std::string &source) { names[j - 1] = place(source, direct, j); });
             m_callbacks.pump();
             deliver(direct, recipient, names, {});
-            result.reached.append(textFromPath(folderText));
+            result.reached.append(shown(folderText, direct));
             m_report.recipients.push_back(result);
             return;
         }
@@ -120,9 +122,17 @@ private:
                     later.emplace_back(&folder(it->first), it->second);
             }
             deliver(folder(entry.folder), recipient, names[entry.folder], later, share);
-            result.reached.append(textFromPath(entry.folder));
+            result.reached.append(shown(entry.folder, folder(entry.folder)));
         }
         m_report.recipients.push_back(result);
+    }
+
+    // A folder as the address book names it, and where that is here when it differs.
+    static QString shown(const std::string &text, const Folder &opened)
+    {
+        if (opened.text() == text)
+            return textFromPath(text);
+        return QStringLiteral("%1 (here %2)").arg(textFromPath(text), textFromPath(opened.text()));
     }
 
     // Runs each attachment slot whose source exists through copy(j, source).
@@ -194,6 +204,7 @@ private:
     std::map<std::string, std::unique_ptr<Folder>> m_folders;
     const MailCallbacks &m_callbacks;
     QString m_addressFolder;
+    PathMap m_pathMap;
     SendReport m_report;
 };
 
@@ -233,7 +244,7 @@ SendCommandReport sendCommand(const std::string &programFolder, const TNewView &
             report.message = EmptyBodyMessage;
         return report;
     }
-    report.sent = Sender(outgoing, AttachPaths, addresses, callbacks, view.addressFolder).run();
+    report.sent = Sender(outgoing, AttachPaths, addresses, callbacks, view.addressFolder, view.pathMap).run();
     report.message = MessagesSentMessage;
     return report;
 }

@@ -101,6 +101,15 @@ std::string dropFileLeaf(const QString &recipient, int n)
     return pathFromText(recipient) + std::to_string(n) + ".qdm";
 }
 
+namespace {
+
+std::string foldedLeaf(const QString &recipient, int n)
+{
+    return pathFromText(QString::fromLocal8Bit(dropFileLeaf(recipient, n).c_str()).toCaseFolded());
+}
+
+} // namespace
+
 int NextDropNumber(const Folder &folder, const QString &recipient)
 {
     int n = 1;
@@ -127,8 +136,12 @@ int WriteDropFile(const Folder &folder, const QString &recipient, const TMessage
             temp.sync();
         temp.close();
         // The free number is found by the rename itself: a name that is taken refuses it,
-        // whoever took it and whatever stands there.
+        // whoever took it and whatever stands there. Where Windows copies write too, a name in
+        // another letter case takes the number as well.
+        const std::vector<std::string> folded = folder.windowsNames() ? folder.foldedNames() : std::vector<std::string>{};
         for (int n = 1;; ++n) {
+            if (!folded.empty() && std::binary_search(folded.begin(), folded.end(), foldedLeaf(recipient, n)))
+                continue;
             switch (folder.renameNoReplace(tempName, dropFileLeaf(recipient, n))) {
             case RenameResult::Renamed:
                 // The folder is not flushed as well: after a crash the record is then at
@@ -172,7 +185,8 @@ bool isPlainFileName(QStringView name)
 
 int dropFileNumber(QStringView fileName, QStringView recipient)
 {
-    if (!fileName.startsWith(recipient) || !fileName.endsWith(u".qdm"))
+    // Every other copy runs where names ignore letter case: anna1.qdm is Anna's.
+    if (!fileName.startsWith(recipient, Qt::CaseInsensitive) || !fileName.endsWith(u".qdm", Qt::CaseInsensitive))
         return 0;
     const QStringView digits = fileName.mid(recipient.size(), fileName.size() - recipient.size() - 4);
     return isDecimalWithoutLeadingZero(digits) ? digits.toInt() : 0;
@@ -181,24 +195,26 @@ int dropFileNumber(QStringView fileName, QStringView recipient)
 bool claimedByAnother(QStringView fileName, const QString &recipient, const QStringList &otherNames)
 {
     for (const QString &other : otherNames)
-        if (other != recipient && dropFileNumber(fileName, other) > 0)
+        if (other.compare(recipient, Qt::CaseInsensitive) != 0 && dropFileNumber(fileName, other) > 0)
             return true;
     return false;
 }
 
-std::vector<int> dropNumbersAbove(const Folder &folder, const QString &recipient, int above,
-                                  const QStringList &otherNames)
+std::vector<DropName> dropFilesAbove(const Folder &folder, const QString &recipient, int above,
+                                     const QStringList &otherNames)
 {
-    std::vector<int> numbers;
+    std::vector<DropName> found;
     // A folder one may write into but not list (a drop box) has only the run from 1.
     for (const std::string &leaf : folder.names()) {
         const QString name = textFromPath(leaf);
         const int n = dropFileNumber(name, recipient);
         if (n > above && !claimedByAnother(name, recipient, otherNames))
-            numbers.push_back(n);
+            found.push_back({n, leaf});
     }
-    std::sort(numbers.begin(), numbers.end());
-    return numbers;
+    std::sort(found.begin(), found.end(), [](const DropName &a, const DropName &b) {
+        return a.number != b.number ? a.number < b.number : a.leaf < b.leaf;
+    });
+    return found;
 }
 
 namespace {
@@ -335,9 +351,15 @@ QString placeInto(File &in, const Folder &folder, const QString &attachName, boo
         temp.close();
 
         const AttachmentLock lock(folder, whileWaiting);
+        // Where Windows copies write too, a name in another letter case is the same name.
+        const std::vector<std::string> folded = folder.windowsNames() ? folder.foldedNames() : std::vector<std::string>{};
         for (int n = 1; n <= 10000; ++n) {
             const QString name = n == 1 ? plainName : numberedAttachmentName(plainName, n);
             const std::string leaf = pathFromText(name);
+            const bool variant = !folded.empty() && !folder.nameTaken(leaf)
+                && std::binary_search(folded.begin(), folded.end(), pathFromText(name.toCaseFolded()));
+            if (variant)
+                continue; // another file in another letter case: Windows would take it for this one
             if (!folder.nameTaken(leaf)) {
                 const RenameResult result = folder.renameNoReplace(tempName, leaf);
                 if (result == RenameResult::Taken)

@@ -56,14 +56,19 @@ bool isTemporaryDropFile(const std::string &fileName);
 bool isPlainFileName(QStringView name);
 
 // A drop file name for this recipient: the recipient, a number without leading zeros and
-// ".qdm". Returns the number, or 0 for any other name.
+// ".qdm", letter case aside. Returns the number, or 0 for any other name.
 int dropFileNumber(QStringView fileName, QStringView recipient);
-// The drop files of recipient in folder numbered above `above`, in numeric order: the
-// ones a collection meets beyond a gap. A name that another of otherNames could claim as
+// The drop files of recipient in folder numbered above `above` (0: all), in numeric order,
+// letter case aside: the ones a collection meets beyond a gap. A name that another of otherNames could claim as
 // well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened;
 // none where the folder cannot be listed (a drop box one may write into only).
-std::vector<int> dropNumbersAbove(const Folder &folder, const QString &recipient, int above,
-                                  const QStringList &otherNames);
+struct DropName
+{
+    int number;
+    std::string leaf; // as it stands in the folder, perhaps in another letter case
+};
+std::vector<DropName> dropFilesAbove(const Folder &folder, const QString &recipient, int above,
+                                     const QStringList &otherNames);
 // Whether another name could claim this file name as one of its drop files.
 bool claimedByAnother(QStringView fileName, const QString &recipient, const QStringList &otherNames);
 

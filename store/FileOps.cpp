@@ -2,6 +2,10 @@
 
 #include "IoError.h"
 
+#include <QString>
+
+#include <algorithm>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -500,6 +504,7 @@ Folder::Folder(Folder &&other) noexcept
     , m_prefix(std::move(other.m_prefix))
     , m_why(std::move(other.m_why))
     , m_code(other.m_code)
+    , m_windowsNames(other.m_windowsNames)
 {
     other.m_fd = -1;
 }
@@ -514,6 +519,7 @@ Folder &Folder::operator=(Folder &&other) noexcept
         m_prefix = std::move(other.m_prefix);
         m_why = std::move(other.m_why);
         m_code = other.m_code;
+        m_windowsNames = other.m_windowsNames;
         other.m_fd = -1;
     }
     return *this;
@@ -727,6 +733,24 @@ std::vector<std::string> Folder::names() const
     }
     ::closedir(dir);
     return found;
+}
+
+std::vector<std::string> Folder::foldedNames() const
+{
+    std::vector<std::string> folded;
+    for (const std::string &name : names())
+        folded.push_back(QString::fromLocal8Bit(name.c_str()).toCaseFolded().toLocal8Bit().toStdString());
+    std::sort(folded.begin(), folded.end());
+    return folded;
+}
+
+Folder Folder::none(const std::string &text, const std::string &why)
+{
+    Folder folder;
+    folder.m_text = text;
+    folder.m_why = why;
+    folder.m_code = IoError::FileNotFound;
+    return folder;
 }
 
 bool Folder::stillNamed() const

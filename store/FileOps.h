@@ -156,6 +156,15 @@ public:
     // True when the folder text still leads to this very folder.
     bool stillNamed() const;
     int handle() const { return m_fd; }
+    // The folder was reached through a Windows path: other copies write into it from where
+    // names ignore letter case, so a name counts as taken when any name differing from it in
+    // letter case alone stands there (takenAnyCase).
+    void setWindowsNames(bool on) { m_windowsNames = on; }
+    bool windowsNames() const { return m_windowsNames; }
+    // The case-folded names in the folder, for that rule; none where it may not be listed.
+    std::vector<std::string> foldedNames() const;
+    // A folder that names no folder, saying why.
+    static Folder none(const std::string &text, const std::string &why);
     // What the folder puts before every name (see above); empty for a text with its separator.
     const std::string &prefix() const { return m_prefix; }
 
@@ -166,6 +175,7 @@ private:
     std::string m_prefix;
     std::string m_why;
     int m_code = 0;
+    bool m_windowsNames = false;
 };
 // Renames from -> to without ever replacing an existing "to" (Taken). Falls back to
 // link + unlink where the file system cannot rename without replacing, and answers

@@ -37,6 +37,7 @@ TSettings readSettings(const std::string &programFolder)
     settings.AutoOptiInbox = ini.ReadBool(SettingsSection, AutoOptiInbox, false);
     settings.CollectEvery = std::max(ini.ReadInteger(SettingsSection, CollectEvery, 0), 0);
     settings.NewMailNotice = ini.ReadBool(SettingsSection, NewMailNotice, true);
+    settings.pathMap = readPathMap(programFolder);
     return settings;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowsPaths.h"
+
 #include <QString>
 
 #include <string>
@@ -31,6 +33,8 @@ struct TSettings
     bool AutoOptiInbox = false;
     int CollectEvery = 0;       // minutes between automatic collections; 0 = never
     bool NewMailNotice = true;  // tell the user when a collection brings mail
+    // [Path Map]: the Windows folders of the office's address book and where they are here.
+    PathMap pathMap;
 
     bool operator==(const TSettings &) const = default;
 };

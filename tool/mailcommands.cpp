@@ -159,6 +159,7 @@ int runSend(int argc, char **argv)
         }
         view.yourName = settings->Name;
         view.addressFolder = settings->Addresses;
+        view.pathMap = settings->pathMap;
         view.subject = subject;
 
         TMessageRecord outgoing;

@@ -340,6 +340,7 @@ TNewView TForm1::newView() const
     view.yourName = YourNameE->text();
     view.subject = SubjectE->text();
     view.addressFolder = m_state.settings.Addresses;
+    view.pathMap = m_state.settings.pathMap;
     return view;
 }
 

@@ -103,6 +103,8 @@ TSettings TForm1::viewSettings() const
     settings.AutoOptiInbox = AutoOInbox->isChecked();
     settings.CollectEvery = CollectEveryE->value();
     settings.NewMailNotice = NewMailNotice->isChecked();
+    // Edited in main.ini (or by quindle-tool settings --map), not in the view.
+    settings.pathMap = m_state.settings.pathMap;
     return settings;
 }
 

@@ -226,8 +226,13 @@ TEST_F(Collect, ProgressAndEventsOfOneServerAttachment)
     CallbackLog log;
     ann.collect(log.callbacks());
     // Between the phases, before the drop file, before the copy, after every block and
-    // after the final read of 0 bytes.
-    EXPECT_EQ(log.events, (std::vector<std::string>{"pump", "pump", "pump", "show 20000", "advance 8048", "pump",
+    // after the final read of 0 bytes. On a slow machine the collection pumps besides every
+    // 50 ms between drop files: such a pump beside another says nothing new.
+    std::vector<std::string> events;
+    for (const std::string &e : log.events)
+        if (e != "pump" || events.size() < 3 || events.back() != "pump")
+            events.push_back(e);
+    EXPECT_EQ(events, (std::vector<std::string>{"pump", "pump", "pump", "show 20000", "advance 8048", "pump",
                                                     "advance 8048", "pump", "advance 3904", "pump", "pump",
                                                     "hide"}));
     EXPECT_EQ(readAll(own + "big.bin"), std::string(20000, 'b'));
