@@ -210,6 +210,14 @@ private:
 
 } // namespace
 
+QString unreachedText(const RecipientResult &result, const QStringList &notices)
+{
+    if (!result.reached.isEmpty() || notices.contains(result.problem + QStringLiteral(" Nothing was sent to it.")))
+        return QString();
+    return QStringLiteral("not reached: %1: %2, and no server folder took it")
+        .arg(result.name, result.problem.isEmpty() ? result.folder : result.problem);
+}
+
 SendReport sendMessage(const TMessageRecord &outgoing, const TSlotTexts &AttachPaths, const TAddressData &addresses,
                        const MailCallbacks &callbacks)
 {

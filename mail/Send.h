@@ -16,6 +16,11 @@ struct RecipientResult
     QString problem;     // why its own folder was not reached; empty when it was
 };
 
+// "not reached: Ben: F:\X\BEN\ (here /mnt/x/BEN/): ... does not exist, and no server folder
+// took it" for a recipient whose message went nowhere; empty for one that was reached or
+// whose name a notice already refused.
+QString unreachedText(const RecipientResult &result, const QStringList &notices);
+
 struct SendReport
 {
     MailOutcome outcome = MailOutcome::Done;

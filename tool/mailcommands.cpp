@@ -5,6 +5,7 @@
 #include "Collect.h"
 #include "DropFiles.h"
 #include "FileOps.h"
+#include "Destinations.h"
 #include "FolderCheck.h"
 #include "InboxFile.h"
 #include "InboxMarks.h"
@@ -174,10 +175,9 @@ int runSend(int argc, char **argv)
         for (const RecipientResult &r : report.sent.recipients) {
             if (r.reached.isEmpty()) {
                 unreached = true;
-                if (report.sent.notices.contains(r.problem + QStringLiteral(" Nothing was sent to it.")))
-                    continue; // said above
-                printLine(stderr, QStringLiteral("not reached: %1: %2, and no server folder took it")
-                                      .arg(r.name, r.problem.isEmpty() ? r.folder : r.problem));
+                const QString text = unreachedText(r, report.sent.notices);
+                if (!text.isEmpty())
+                    printLine(stderr, text);
             } else if (r.problem.isEmpty()) {
                 printLine(stdout, QStringLiteral("sent to %1: %2").arg(r.name, r.reached.join(QStringLiteral(", "))));
             } else {
@@ -415,10 +415,39 @@ std::vector<QString> takenNotRemovedIn(const std::string &folder, const std::str
 
 } // namespace
 
+namespace {
+
+// Where each entry of an address list leads on this machine, with the user's path map.
+int checkDestinations(const std::string &programFolder, const std::string &addressList)
+{
+    const PathMap map = readSettings(programFolder).pathMap;
+    bool unreached = false;
+    try {
+        for (const TAddressRec &entry : readAddressFile(addressList).records) {
+            if (entry.isEmpty())
+                continue;
+            const Folder folder = openDestination(entry.InBox(), map);
+            if (folder.isOpen()) {
+                printLine(stdout, QStringLiteral("%1: %2 -> %3").arg(entry.Name(), entry.InBox(), textFromPath(folder.text())));
+            } else {
+                unreached = true;
+                printLine(stdout, QStringLiteral("%1: %2 -> not reached: %3")
+                                      .arg(entry.Name(), entry.InBox(), QString::fromLocal8Bit(folder.why().c_str())));
+            }
+        }
+    } catch (const IoError &error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+    return unreached ? Failed : 0;
+}
+
+} // namespace
+
 int runCheck(int argc, char **argv)
 {
     const char *checkUsage =
-        "check [--json] [--addresses ADDRESSLIST] [--program-folder DIR] FOLDER|ADDRESSLIST";
+        "check [--json] [--addresses ADDRESSLIST] [--program-folder DIR] FOLDER|ADDRESSLIST\n"
+        "       quindle-tool check --program-folder DIR --addresses ADDRESSLIST";
     bool json = false;
     const char *folderArg = nullptr;
     const char *addressesArg = nullptr;
@@ -435,6 +464,8 @@ int runCheck(int argc, char **argv)
         else
             return usage(checkUsage);
     }
+    if (!folderArg && addressesArg && programArg)
+        return checkDestinations(asFolder(programArg), addressesArg);
     if (!folderArg)
         return usage(checkUsage);
     try {
@@ -502,6 +533,9 @@ namespace {
 
 QString folderText(const QString &text)
 {
+    // A Windows folder keeps its own separator.
+    if (isWindowsPath(text))
+        return text.endsWith(QLatin1Char('\\')) || text.endsWith(QLatin1Char('/')) ? text : text + QLatin1Char('\\');
     return textFromPath(asFolder(pathFromText(text).c_str()));
 }
 
@@ -509,14 +543,22 @@ QString folderText(const QString &text)
 
 int runAddress(int argc, char **argv)
 {
-    const char *addressUsage = "address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]";
+    const char *addressUsage = "address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server] "
+                               "[--program-folder DIR]";
     std::map<std::string, QString> values;
-    if (!readOptions(argc, argv, {"--book", "--name", "--inbox", "--comment"}, {"--server"}, values) ||
-        !values.count("--book") || values["--name"].isEmpty() || !values.count("--inbox"))
+    if (!readOptions(argc, argv, {"--book", "--name", "--inbox", "--comment", "--program-folder"}, {"--server"},
+                     values) || !values.count("--book") || values["--name"].isEmpty() || !values.count("--inbox"))
         return usage(addressUsage);
-    const AddressFields fields{values["--name"], folderText(values["--inbox"]), values["--comment"],
-                               values.count("--server") > 0};
+    AddressFields fields{values["--name"], folderText(values["--inbox"]), values["--comment"],
+                         values.count("--server") > 0};
     try {
+        // A folder under a mapped one is stored as the office's Windows copies name it.
+        if (values.count("--program-folder")) {
+            const QString windows = windowsFormOf(
+                fields.InBox, readSettings(asFolder(pathFromText(values["--program-folder"]).c_str())).pathMap);
+            if (!windows.isEmpty())
+                fields.InBox = windows;
+        }
         bool updated = false;
         const QString refusal = putAddressEntry(addressFileName(folderText(values["--book"])), fields, updated);
         if (!refusal.isEmpty())
@@ -531,13 +573,27 @@ int runAddress(int argc, char **argv)
 int runSettings(int argc, char **argv)
 {
     const char *settingsUsage =
-        "settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER --data FOLDER";
+        "settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER --data FOLDER [--map WIN=LOCAL]\n"
+        "       quindle-tool settings --program-folder DIR --map WINDOWS-FOLDER=LOCAL-FOLDER";
     std::map<std::string, QString> values;
-    if (!readOptions(argc, argv, {"--program-folder", "--name", "--inbox", "--addresses", "--data"}, {}, values) ||
-        values.size() != 5)
+    if (!readOptions(argc, argv, {"--program-folder", "--name", "--inbox", "--addresses", "--data", "--map"}, {},
+                     values) || !values.count("--program-folder"))
+        return usage(settingsUsage);
+    const bool map = values.count("--map") > 0;
+    const bool folders = values.size() - (map ? 1 : 0) == 5;
+    const QString mapping = values["--map"];
+    const qsizetype equals = mapping.indexOf(QLatin1Char('='));
+    if ((!folders && !(map && values.size() == 2)) || (map && (equals <= 0 || !isWindowsPath(mapping.left(equals)))))
         return usage(settingsUsage);
     const std::string programFolder = asFolder(pathFromText(values["--program-folder"]).c_str());
     try {
+        if (map) {
+            // A Windows folder of the office's address book, and where it is on this machine.
+            setPathMapEntry(programFolder, mapping.left(equals), mapping.mid(equals + 1));
+            printLine(stdout, QStringLiteral("%1 is %2 here").arg(mapping.left(equals), mapping.mid(equals + 1)));
+            if (!folders)
+                return 0;
+        }
         // The two switches stay as the user set them.
         TSettings settings = readSettings(programFolder);
         settings.Name = values["--name"];

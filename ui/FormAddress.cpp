@@ -1,5 +1,8 @@
 #include "Unit1.h"
 
+#include "Paths.h"
+#include "WindowsPaths.h"
+
 #include "AddressFile.h"
 #include "Dialogs.h"
 #include "FeCapPnl.h"
@@ -53,6 +56,16 @@ void TForm1::buildAddressViews()
                                            InBoxFieldWidth);
     AddressInBoxE = FormParts::labelledEdit(view, QStringLiteral("AddressInBoxE"), QStringLiteral("Quindle Inbox"),
                                             40, 120, InBoxFieldWidth);
+    // A Windows folder of the office's shows, on hover, where it is on this machine.
+    connect(AddressInBoxE, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!isWindowsPath(text)) {
+            AddressInBoxE->setToolTip(QString());
+            return;
+        }
+        const LocalFolder local = resolveFolderText(text, m_state.settings.pathMap);
+        AddressInBoxE->setToolTip(local.problem.isEmpty() ? QStringLiteral("Here: %1").arg(textFromPath(local.path))
+                                                          : local.problem);
+    });
     QPushButton *browse = FormParts::button(view, QStringLiteral("AddressInBoxB"), QStringLiteral("Browse"), 40, 144,
                                             65, 25);
     AddressCommentE = FormParts::labelledEdit(view, QStringLiteral("AddressCommentE"), QStringLiteral("Comment"), 40,
@@ -160,6 +173,10 @@ void TForm1::AddressSaveBClick()
             if (m_dialogs.ask(TDialogs::Icon::Question, QStringLiteral("Quindle"), text))
                 AddressInBoxE->setText(FolderText::withSeparator(folder));
         }
+        // A folder under a mapped one is stored as the office's Windows copies name it.
+        const QString windows = windowsFormOf(AddressInBoxE->text(), m_state.settings.pathMap);
+        if (!windows.isEmpty())
+            AddressInBoxE->setText(windows);
         AddressFields fields;
         fields.Name = AddressNameE->text();
         fields.InBox = AddressInBoxE->text();

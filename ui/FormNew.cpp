@@ -411,7 +411,12 @@ void TForm1::SendiExecute()
             // The recipients that got nothing, and why, under the usual word.
             QStringList words{report.message};
             words += report.sent.notices;
-            m_dialogs.message(report.sent.notices.isEmpty() ? TDialogs::Icon::Information : TDialogs::Icon::Warning,
+            for (const RecipientResult &r : report.sent.recipients) {
+                const QString unreached = unreachedText(r, report.sent.notices);
+                if (!unreached.isEmpty())
+                    words.append(unreached);
+            }
+            m_dialogs.message(words.size() == 1 ? TDialogs::Icon::Information : TDialogs::Icon::Warning,
                               QStringLiteral("Quindle"), words.join(QLatin1Char('\n')));
         } else if (!report.message.isEmpty()) {
             m_dialogs.message(TDialogs::Icon::Error, QStringLiteral("Quindle"), report.message);

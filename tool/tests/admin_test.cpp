@@ -40,7 +40,8 @@ TEST(AdminTool, AddressAndSettingsCommands)
         {{"address", "--book", book, "--name", "Ben", "--inbox", "/office/ben2", "--comment", "Warehouse"}, 0,
          "updated Ben\n", ""},
         {{"address", "--book", book, "--name", "Carla"}, 2, "",
-         "usage: quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server]\n"},
+         "usage: quindle-tool address --book FOLDER --name NAME --inbox FOLDER [--comment TEXT] [--server] "
+         "[--program-folder DIR]\n"},
         {{"address", "--book", t.root() + "gone", "--name", "Carla", "--inbox", "/x/"}, 1, "", "File not found\n"},
         {{"settings", "--program-folder", noSlash(program), "--name", "Anna", "--inbox", noSlash(anna), "--addresses",
           book, "--data", noSlash(program)},
@@ -50,7 +51,14 @@ TEST(AdminTool, AddressAndSettingsCommands)
          1, "", "Unable to write to " + t.root() + "gone/main.ini\n"},
         {{"settings", "--program-folder", program, "--name", "Anna"}, 2, "",
          "usage: quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER --data "
-         "FOLDER\n"},
+         "FOLDER [--map WIN=LOCAL]\n       quindle-tool settings --program-folder DIR --map WINDOWS-FOLDER=LOCAL-FOLDER\n"},
+        // A Windows folder of the office and where it is here; an entry made under it is stored
+        // as the Windows copies name it.
+        {{"settings", "--program-folder", program, "--map", "F:\\QUINDLE\\=" + t.root() + "share"}, 0,
+         "F:\\QUINDLE\\ is " + t.root() + "share here\n", ""},
+        {{"address", "--book", book, "--name", "Dora", "--inbox", t.root() + "share/inbox/Dora", "--program-folder",
+          program},
+         0, "added Dora\n", ""},
     };
     for (const Step &step : steps) {
         QStringList args;
@@ -66,7 +74,8 @@ TEST(AdminTool, AddressAndSettingsCommands)
     }
 
     const TAddressData addresses = loadAddresses(book + "address list.qda");
-    ASSERT_EQ(addresses.size(), 3u);
+    ASSERT_EQ(addresses.size(), 4u);
+    EXPECT_EQ(addresses[3].InBox(), qs("F:\\QUINDLE\\inbox\\Dora\\"));
     const auto entry = [&](std::size_t i) {
         return addresses[i].Name() + QLatin1Char('|') + addresses[i].InBox() + QLatin1Char('|') +
                addresses[i].Comment() + QLatin1Char('|') + QString::number(addresses[i].Server());
@@ -80,6 +89,7 @@ TEST(AdminTool, AddressAndSettingsCommands)
     expected.MyDest = qs(anna);
     expected.Addresses = qs(book);
     expected.InboxData = qs(program);
+    expected.pathMap = {{qs("F:\\QUINDLE\\"), qs(t.root() + "share")}};
     EXPECT_EQ(readSettings(program), expected);
     // The program folder and main.ini are the user's alone, whatever the umask.
     EXPECT_EQ(std::filesystem::status(program).permissions(), std::filesystem::perms::owner_all);
