@@ -211,4 +211,24 @@ TEST(SambaShare, OfficeOnAShare)
         EXPECT_FALSE(name.ends_with(".qdm")) << name;
 }
 
+// The address book of a Windows office names the inbox folder as a UNC path, in its own
+// letter case: with no path map, the share is found among the mounts (smbnetfs's here).
+TEST(SambaShare, UncPathFoundAmongTheMounts)
+{
+    const SambaShare share;
+    if (!share.unavailable().empty())
+        GTEST_SKIP() << share.unavailable();
+    const std::string ben = share.folder("Inbox-Ben");
+    const std::string addr = share.local().folder("addr");
+    const QString unc = qs("\\\\127.0.0.1\\SHARE\\INBOX-BEN\\");
+    writeAddressList(addr, {{"Ben", unc.toStdString()}});
+    User ann("Ann", share.local().folder("program-Ann"), share.local().folder("own"), share.local().folder("data"), addr);
+    const SendCommandReport sent = ann.send({"Ben"}, "over the share");
+    ASSERT_EQ(sent.sent.recipients.size(), 1u);
+    // The share ignores letter case as Windows does: the names as the book spells them serve.
+    EXPECT_TRUE(sent.sent.recipients[0].reached.value(0).startsWith(unc + qs(" (here " + share.local().root() + "mnt/")))
+        << sent.sent.recipients[0].reached.join(qs("|")).toStdString();
+    EXPECT_EQ(readMessageFile(ben + "Ben1.qdm").records.at(0).ToFolder(1), unc);
+}
+
 } // namespace

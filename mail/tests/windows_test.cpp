@@ -1,0 +1,127 @@
+#include "mailfixture.h"
+
+#include "Cp1252.h"
+#include "DropFiles.h"
+#include "FileOps.h"
+#include "InboxFile.h"
+#include "IoError.h"
+#include "RecordFile.h"
+#include "WindowsPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// An office whose address book the Windows copies wrote: drive paths in upper and mixed
+// case, Attach.ini with CRLF and Windows-1252 names, a drop file anna1.qdm for Anna. The
+// share is here as share/, which F:\QUINDLE\ maps to; its folders are spelt otherwise on disk.
+class WindowsOffice : public ::testing::Test
+{
+protected:
+    TempFolders t;
+    std::string share = t.folder("share");
+    std::string anna = t.folder("share/inbox/Anna");
+    std::string ben = t.folder("share/inbox/ben");
+    std::string server = t.folder("share/Server");
+    std::string addr = t.folder("share/Book");
+
+    void SetUp() override
+    {
+        writeAddressList(addr, {{"Anna", "F:\\QUINDLE\\INBOX\\ANNA\\"},
+                                {"Ben", "f:\\Quindle\\Inbox\\BEN\\"},
+                                {"Dan", "F:\\QUINDLE\\INBOX\\DAN\\"},
+                                {"Gone", "G:\\NOWHERE\\"},
+                                {"Server", "F:\\QUINDLE\\SERVER\\", true}});
+    }
+
+    User user(const std::string &name, const std::string &inbox)
+    {
+        User u(name, t.folder("program-" + name), inbox, t.folder("data-" + name), addr);
+        u.settings.pathMap = {{qs("F:\\QUINDLE\\"), qs(share)}};
+        return u;
+    }
+};
+
+TEST_F(WindowsOffice, DriveMapDeliversAndCollectsAsWindowsCopiesWrite)
+{
+    // What the Windows copies left: Ben's first message under a lower-case name, a count with
+    // a Windows-1252 name, and an attachment in another letter case.
+    writeAll(ben + "ben1.qdm", recordBytes(makeRecord("Carl", "from Windows")));
+    writeAll(ben + "Attach.ini", "[Attachments]\r\nR\xc9SUM\xc9.doc=1\r\n");
+    writeAll(ben + "R\xc9SUM\xc9.doc", "Carl's");
+    writeAll(ben + "REPORT.DOC", "Carl's report");
+    const std::string docs = t.folder("docs");
+    writeAll(docs + "report.doc", "Ann's report");
+    writeAll(docs + "a:b.txt", "colon");
+    writeAll(docs + "CON.txt", "device");
+
+    User ann = user("Ann", t.folder("own-ann"));
+    TNewView view;
+    view.bodyRtf = "{\\rtf1 hi}";
+    view.toCaptions[0] = qs("Ben");
+    view.toCaptions[1] = qs("Gone");
+    view.yourName = qs("Ann");
+    view.subject = qs("Windows");
+    view.pathMap = ann.settings.pathMap;
+    TSlotTexts paths;
+    const char *names[] = {"report.doc", "a:b.txt", "CON.txt"};
+    for (int j = 0; j < 3; ++j) {
+        paths[std::size_t(j)] = qs(docs + names[j]);
+        view.attachCaptions[std::size_t(j)] = qs(names[j]);
+    }
+    const SendCommandReport sent = sendCommand(ann.programFolder, view, paths, ann.addresses, ann.outgoing, ann.MessageReady);
+    ASSERT_EQ(sent.sent.recipients.size(), 2u);
+    EXPECT_EQ(sent.sent.recipients[0].reached, QStringList{qs("f:\\Quindle\\Inbox\\BEN\\ (here " + ben + ")")});
+    // No map entry holds G:, so the server folder took Gone's message, and says why.
+    EXPECT_EQ(sent.sent.recipients[1].reached, QStringList{qs("F:\\QUINDLE\\SERVER\\ (here " + server + ")")});
+    EXPECT_EQ(sent.sent.recipients[1].problem, qs("G:\\NOWHERE\\: no path map entry holds the drive G:"));
+
+    // The number 1 is taken by ben1.qdm; REPORT.DOC is the same name to Windows.
+    ASSERT_TRUE(fileExists(ben + "Ben2.qdm"));
+    EXPECT_FALSE(fileExists(ben + "Ben1.qdm"));
+    const TMessageRecord record = readMessageFile(ben + "Ben2.qdm").records.at(0);
+    // What the Windows copies read stays theirs: the folder texts as the book holds them.
+    EXPECT_EQ(QByteArray(record.field(TMessageRecord::toFolderOffset(1)), 22),
+              QByteArray("\x15" "f:\\Quindle\\Inbox\\BEN\\"));
+    EXPECT_EQ(record.AttachName(1), qs("report (2).doc"));
+    EXPECT_EQ(record.AttachName(2), qs("a_b.txt"));
+    EXPECT_EQ(record.AttachName(3), qs("_CON.txt"));
+    EXPECT_EQ(readAll(ben + "REPORT.DOC"), "Carl's report");
+    EXPECT_EQ(readAll(ben + "Attach.ini"),
+              "[Attachments]\r\nR\xc9SUM\xc9.doc=1\r\nreport (2).doc=1\r\na_b.txt=1\r\n_CON.txt=1\r\n");
+
+    // Ben collects the Windows copy's anna1-style name and ours, and the server's record of a
+    // name Windows cannot hold.
+    writeAll(server + "BEN1.qdm", recordBytes(makeRecord("Carl", "server", {"con.txt"})));
+    writeAll(server + "con.txt", "from the server");
+    User benUser = user("Ben", ben);
+    const CollectReport collected = benUser.collect();
+    EXPECT_EQ(collected.collected, 3);
+    EXPECT_EQ(benUser.subjects(), (std::vector<std::string>{"from Windows", "Windows", "server"}));
+    EXPECT_EQ(benUser.inbox[2].AttachName(1), qs("_con.txt"));
+    EXPECT_EQ(readAll(ben + "_con.txt"), "from the server");
+    EXPECT_FALSE(fileExists(server + "BEN1.qdm"));
+}
+
+TEST_F(WindowsOffice, PathsResolveAsWindowsMatchesThem)
+{
+    const PathMap map{{qs("F:\\"), qs(t.root() + "other")}, {qs("f:/quindle"), qs(share)}};
+    // The longest key wins; components are matched without regard to letter case.
+    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\ANNA\\"), map).path, anna);
+    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\NEW\\"), map).path, share + "inbox/NEW/");
+    EXPECT_TRUE(resolveFolderText(qs("/local/path/"), map).problem.isEmpty());
+    // Two names that differ in letter case alone: Windows could not tell them apart.
+    t.folder("share/inbox/ANNA");
+    const LocalFolder twice = resolveFolderText(qs("F:\\QUINDLE\\INBOX\\anna\\"), map);
+    EXPECT_TRUE(twice.path.empty());
+    EXPECT_TRUE(twice.problem.contains(qs("Anna")) && twice.problem.contains(qs("ANNA"))) << twice.problem.toStdString();
+    // The Windows form of a folder under a mapped one.
+    EXPECT_EQ(windowsFormOf(qs(share + "inbox/Dora/"), map), qs("f:\\quindle\\inbox\\Dora\\"));
+    EXPECT_EQ(windowsFormOf(qs(t.root() + "elsewhere/"), {{qs("F:\\QUINDLE\\"), qs(share)}}), QString());
+}
+
+} // namespace
