@@ -6,6 +6,7 @@
 #include "FileOps.h"
 #include "IoError.h"
 #include "Paths.h"
+#include "WindowsPaths.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,6 +38,19 @@ std::string withSlash(std::string path)
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
+}
+
+// A folder under the path by which the office's machines reach the share, joined with its
+// own separator: a Windows office's book names F:\QUINDLE\inbox\Anna\.
+QString underMount(const QString &mount, const QStringList &components)
+{
+    const QChar separator = isWindowsPath(mount) ? QLatin1Char('\\') : QLatin1Char('/');
+    QString folder = mount;
+    if (!folder.endsWith(separator))
+        folder += separator;
+    for (const QString &component : components)
+        folder += component + separator;
+    return folder;
 }
 
 std::string loginOf(uid_t uid)
@@ -171,15 +185,14 @@ OfficeReport initOffice(const std::string &shareText, const QString &groupName, 
         ::close(fd);
     }
     if (!mount.isEmpty() && report.ok) {
-        const QString problem = addEntry(share + "book/", QStringLiteral("Server"),
-                                         text(withSlash(pathFromText(mount))) + QStringLiteral("server/"), true,
+        const QString folder = underMount(mount, {QStringLiteral("server")});
+        const QString problem = addEntry(share + "book/", QStringLiteral("Server"), folder, true,
                                          QStringLiteral("Mail for people whose folder cannot be reached"));
         if (!problem.isEmpty()) {
             report.lines.append(problem);
             report.ok = false;
         } else {
-            report.lines.append(QStringLiteral("address book: Server, %1server/, Use as Server")
-                                    .arg(text(withSlash(pathFromText(mount)))));
+            report.lines.append(QStringLiteral("address book: Server, %1, Use as Server").arg(folder));
         }
         bookFiles(share + "book/", *gid);
     }
@@ -221,8 +234,7 @@ OfficeReport addPerson(const std::string &shareText, const QString &name, const 
     report.lines.append(QStringLiteral("%1: %2:%3 %4, new files u::rw-,u:%2:rw-,g::---,o::---: colleagues add mail, "
                                        "only %2 reads and removes it")
                             .arg(text(folder), login, text(groupOf(gid)), text(octal(DropBoxMode))));
-    const std::string reach = withSlash(mount.isEmpty() ? share : pathFromText(mount));
-    const QString entryFolder = text(reach) + QStringLiteral("inbox/") + name + QLatin1Char('/');
+    const QString entryFolder = underMount(mount.isEmpty() ? text(share) : mount, {QStringLiteral("inbox"), name});
     const QString problem = addEntry(share + "book/", name, entryFolder, false, QString());
     if (!problem.isEmpty()) {
         report.lines.append(problem);

@@ -11,7 +11,7 @@
 set -euo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
 source "$source/tool/tests/office_accounts.sh"
-office_accounts "$0" "$@" -- anna ben
+office_accounts "$0" "$@" -- anna ben carla
 mkdir -p "$scratch/work"
 chmod 777 "$scratch/work"
 
