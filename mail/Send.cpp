@@ -92,8 +92,7 @@ private:
         }
         const Folder &direct = folder(folderText);
         if (direct.isOpen()) {
-            Names names;
-            attachments([&](int j, const std::string &source) { names[j - 1] = place(source, direct, j); });
+            const Names names = placeAll(direct);
             m_callbacks.pump();
             deliver(direct, recipient, names, {});
             result.reached.append(shown(folderText, direct));
@@ -103,12 +102,10 @@ private:
         result.problem = QString::fromLocal8Bit(direct.why().c_str());
         const std::function<void(File &)> share = shareWith(m_addressFolder, recipient);
         std::map<std::string, Names> names;
-        attachments([&](int j, const std::string &source) {
-            for (const AddressCopy &entry : m_addresses) {
-                if (entry.server && folder(entry.folder).isOpen())
-                    names[entry.folder][j - 1] = place(source, folder(entry.folder), j, share);
-            }
-        });
+        for (const AddressCopy &entry : m_addresses) {
+            if (entry.server && folder(entry.folder).isOpen() && !names.count(entry.folder))
+                names[entry.folder] = placeAll(folder(entry.folder), share);
+        }
         for (std::size_t index = 0; index < m_addresses.size(); ++index) {
             m_callbacks.pump();
             const AddressCopy &entry = m_addresses[index];
@@ -146,24 +143,43 @@ private:
         }
     }
 
-    QString place(const std::string &source, const Folder &destination, int j,
-                  const std::function<void(File &)> &share = {})
+    // Every attachment of the message into one destination folder: copied one by one with
+    // the progress bar, then named and counted under one hold of the folder's lock, so a
+    // collector never deletes a file this message brings.
+    Names placeAll(const Folder &destination, const std::function<void(File &)> &share = {})
     {
-        // The copy goes under a temporary name and is renamed into place, named and counted
-        // under the folder's lock, so a collector never deletes the file this message brings.
-        QString placed;
-        try {
-            placed = placeWithProgress(source, destination, m_outgoing.AttachName(j), true, m_callbacks, true, share);
-        } catch (const IoError &error) {
-            throw IoError(error.code(), QStringLiteral("The attachment %1 could not be copied to %2: %3")
-                                            .arg(textFromPath(source), textFromPath(destination.text()),
-                                                 QString::fromLocal8Bit(error.what()))
-                                            .toLocal8Bit()
-                                            .toStdString());
-        }
-        m_callbacks.hide();
-        ++m_report.attachmentCopies;
-        return placed;
+        Names names;
+        std::vector<int> taken;
+        std::vector<AttachmentCopy> copies;
+        std::vector<std::unique_ptr<CopyProgress>> progress;
+        attachments([&](int j, const std::string &source) {
+            AttachmentCopy copy;
+            try {
+                copy.source = File::openRegularRead(source);
+            } catch (const IoError &error) {
+                throw IoError(error.code(), QStringLiteral("The attachment %1 could not be read: %2")
+                                                .arg(textFromPath(source), QString::fromLocal8Bit(error.what()))
+                                                .toLocal8Bit()
+                                                .toStdString());
+            }
+            copy.name = m_outgoing.AttachName(j);
+            progress.push_back(std::make_unique<CopyProgress>(m_callbacks, true));
+            copy.callbacks = progress.back()->callbacks();
+            copy.afterCopy = [this, p = progress.back().get()] {
+                p->finish();
+                m_callbacks.hide();
+            };
+            taken.push_back(j);
+            copies.push_back(std::move(copy));
+        });
+        if (copies.empty())
+            return names;
+        const std::vector<QString> placed =
+            PlaceAttachments(destination, copies, true, [this] { m_callbacks.pump(); }, share);
+        for (std::size_t i = 0; i < taken.size(); ++i)
+            names[std::size_t(taken[i] - 1)] = placed[i];
+        m_report.attachmentCopies += int(copies.size());
+        return names;
     }
 
     // The drop file for this folder names the attachments as they stand there. When it
@@ -180,7 +196,9 @@ private:
                 record.setAttachName(j, name);
         }
         try {
-            WriteDropFile(destination, recipient, record, DropFlush::ToDisk, share);
+            // Not flushed: on a share the close hands the bytes to the server, and a flush
+            // would cost each recipient a round trip more.
+            WriteDropFile(destination, recipient, record, DropFlush::None, share);
         } catch (...) {
             withdraw(destination, names);
             for (const auto &[laterFolder, laterNames] : later)

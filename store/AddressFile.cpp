@@ -1,5 +1,6 @@
 #include "AddressFile.h"
 
+#include "IoError.h"
 #include "ProfileFile.h"
 
 #include <algorithm>
@@ -30,8 +31,16 @@ std::string addressFileName(const QString &addressFolder)
 
 TAddressData loadAddresses(const std::string &fileName)
 {
-    createRecordFile(fileName, TAddressRec::Size);
-    TAddressData addresses = readAddressFile(fileName).records;
+    TAddressData addresses;
+    try {
+        addresses = readAddressFile(fileName).records;
+    } catch (const IoError &error) {
+        if (error.code() != IoError::FileNotFound)
+            throw;
+        // Made when missing, and read as it now stands.
+        createRecordFile(fileName, TAddressRec::Size);
+        addresses = readAddressFile(fileName).records;
+    }
     // A file without one whole record still gives a current entry; Save writes it as record 0.
     if (addresses.empty())
         addresses.emplace_back();

@@ -6,11 +6,15 @@
 
 #include <QDir>
 
+#include <climits>
+#include <optional>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +80,72 @@ void copyBlocks(File &in, File &out, const CopyCallbacks &callbacks)
             callbacks.onBlock(static_cast<std::int64_t>(put));
         if (put < got)
             break;
+    }
+}
+
+// The same blocks copied by the kernel where the file systems let it (copy_file_range): no
+// byte passes through this process, a share copies on its server (CIFS, NFS 4.2), and the
+// holes of a sparse file are gone past and stay holes. The callbacks see the same blocks,
+// a hole as one step. Falls back to copyBlocks where the kernel cannot copy between the two.
+void copyData(File &in, File &out, const CopyCallbacks &callbacks)
+{
+    const int from = in.descriptor();
+    const int to = out.descriptor();
+    loff_t at = 0;
+    bool holes = true; // the source tells where its data is
+    bool copied = false;
+    for (;;) {
+        if (callbacks.beforeBlock)
+            callbacks.beforeBlock();
+        if (holes) {
+            const off_t data = ::lseek(from, at, SEEK_DATA);
+            if (data < 0 && errno == ENXIO) {
+                // Nothing but a hole to the end: the file is made as long without writing it.
+                const std::int64_t end = in.size();
+                if (end > at) {
+                    out.truncate(end);
+                    if (callbacks.onBlock)
+                        callbacks.onBlock(end - at);
+                }
+                break;
+            }
+            if (data < 0)
+                holes = false;
+            else if (data > at) {
+                if (callbacks.onBlock)
+                    callbacks.onBlock(data - at);
+                at = data;
+            }
+        }
+        loff_t source = at;
+        loff_t target = at;
+        const ssize_t put = ::copy_file_range(from, &source, to, &target, CopyBlockSize, 0);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            if (!copied && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP
+                            || errno == EBADF || errno == EPERM)) {
+                // This pass has been announced already; the loop goes on from here.
+                ::lseek(from, at, SEEK_SET);
+                ::lseek(to, at, SEEK_SET);
+                bool announced = true;
+                CopyCallbacks rest = callbacks;
+                rest.beforeBlock = [&] {
+                    if (!announced && callbacks.beforeBlock)
+                        callbacks.beforeBlock();
+                    announced = false;
+                };
+                copyBlocks(in, out, rest);
+                return;
+            }
+            raiseIoError(errno);
+        }
+        if (put == 0)
+            break;
+        copied = true;
+        at += put;
+        if (callbacks.onBlock)
+            callbacks.onBlock(put);
     }
 }
 
@@ -330,87 +400,121 @@ bool adoptFile(const Folder &folder, const std::string &leaf)
 
 namespace {
 
-// Copies in under a name of folder's own: the first of plainAttachmentName(attachName),
-// "name (2).ext", ... that is free or holds these very bytes. Anything else under a name,
-// also a file this user may not read (another sender's in a drop box), keeps it.
-QString placeInto(File &in, const Folder &folder, const QString &attachName, bool count,
-                  const CopyCallbacks &callbacks, const std::function<void()> &whileWaiting,
-                  const std::function<void(File &)> &prepare = {})
+// Under the folder's lock: the name an attachment copy (in temp) gets, plainName or the first
+// free "name (n).ext", or one that holds these very bytes (then reused: reused is set and the
+// copy removed). Anything else under a name, also a file this user may not read (another
+// sender's in a drop box), or one in another letter case where Windows copies write, keeps it.
+QString nameCopy(const Folder &folder, const std::string &temp, const QString &plainName,
+                 const std::vector<std::string> &folded, const std::function<void(File &)> &prepare, bool &reused)
 {
-    const QString plainName = plainAttachmentName(attachName);
-    if (callbacks.onTotal)
-        callbacks.onTotal(in.size());
-    std::string tempName;
-    File temp = folder.createUnique(std::string(TempPrefix) + "attach-", TempSuffix, tempName);
-    try {
-        copyBlocks(in, temp, callbacks);
-        in.close();
-        if (prepare)
-            prepare(temp);
-        // Closed before it is renamed: a share refuses to rename a file that is open.
-        temp.close();
-
-        const AttachmentLock lock(folder, whileWaiting);
-        // Where Windows copies write too, a name in another letter case is the same name.
-        const std::vector<std::string> folded = folder.windowsNames() ? folder.foldedNames() : std::vector<std::string>{};
-        for (int n = 1; n <= 10000; ++n) {
-            const QString name = n == 1 ? plainName : numberedAttachmentName(plainName, n);
-            const std::string leaf = pathFromText(name);
-            const bool variant = !folded.empty() && !folder.nameTaken(leaf)
-                && std::binary_search(folded.begin(), folded.end(), pathFromText(name.toCaseFolded()));
-            if (variant)
-                continue; // another file in another letter case: Windows would take it for this one
-            if (!folder.nameTaken(leaf)) {
-                const RenameResult result = folder.renameNoReplace(tempName, leaf);
-                if (result == RenameResult::Taken)
-                    continue;
-                if (result == RenameResult::Unsupported)
-                    folder.renameReplace(tempName, leaf); // free a moment ago, and we hold the lock
-                if (count) {
-                    try {
-                        CountAttachment(lock, name);
-                    } catch (...) {
-                        folder.remove(leaf); // a copy nobody counts would stay for ever
-                        throw;
-                    }
-                }
-                return name;
-            }
-            bool same = false;
-            try {
-                struct stat st{};
-                File there = folder.openPlainRead(leaf, st);
-                File copy = folder.openPlainRead(tempName);
-                same = (!prepare || st.st_uid == ::geteuid()) && sameBytes(there, copy);
-                if (same && prepare)
-                    prepare(there);
-            } catch (const IoError &error) {
-                if (error.code() != IoError::NotPlainFile && error.code() != IoError::AccessDenied)
-                    throw;
-            }
-            if (!same)
-                continue;
-            folder.remove(tempName);
-            if (count)
-                CountAttachment(lock, name);
-            return name;
+    reused = false;
+    for (int n = 1; n <= 10000; ++n) {
+        const QString name = n == 1 ? plainName : numberedAttachmentName(plainName, n);
+        const std::string leaf = pathFromText(name);
+        if (!folded.empty() && std::binary_search(folded.begin(), folded.end(), pathFromText(name.toCaseFolded()))
+            && !folder.nameTaken(leaf))
+            continue; // another file in another letter case: Windows would take it for this one
+        // The rename itself finds the name free or taken.
+        RenameResult result = folder.renameNoReplace(temp, leaf);
+        if (result == RenameResult::Unsupported && !folder.nameTaken(leaf)) {
+            folder.renameReplace(temp, leaf); // free a moment ago, and we hold the lock
+            result = RenameResult::Renamed;
         }
-        raiseIoError(EEXIST);
-    } catch (...) {
-        temp = File();
-        folder.remove(tempName);
-        throw;
+        if (result == RenameResult::Renamed)
+            return name;
+        bool same = false;
+        try {
+            struct stat st{};
+            File there = folder.openPlainRead(leaf, st);
+            File copy = folder.openPlainRead(temp);
+            same = (!prepare || st.st_uid == ::geteuid()) && sameBytes(there, copy);
+            if (same && prepare)
+                prepare(there);
+        } catch (const IoError &error) {
+            if (error.code() != IoError::NotPlainFile && error.code() != IoError::AccessDenied
+                && error.code() != IoError::FileNotFound)
+                throw;
+        }
+        if (!same)
+            continue;
+        folder.remove(temp);
+        reused = true;
+        return name;
     }
+    raiseIoError(EEXIST);
 }
 
 } // namespace
+
+std::vector<QString> PlaceAttachments(const Folder &folder, std::vector<AttachmentCopy> &copies, bool count,
+                                      const std::function<void()> &whileWaiting,
+                                      const std::function<void(File &)> &prepare)
+{
+    // Each copy goes to a temporary file first, outside the lock, which a large one would hold
+    // from every other sender for long.
+    std::vector<std::string> temps;
+    std::vector<QString> placed;
+    std::vector<std::string> fresh; // placed under a name that was free: theirs to remove on failure
+    try {
+        for (AttachmentCopy &copy : copies) {
+            if (copy.callbacks.onTotal)
+                copy.callbacks.onTotal(copy.source.size());
+            std::string tempName;
+            File temp = folder.createUnique(std::string(TempPrefix) + "attach-", TempSuffix, tempName);
+            temps.push_back(tempName);
+            copyData(copy.source, temp, copy.callbacks);
+            copy.source.close();
+            if (prepare)
+                prepare(temp);
+            // Closed before it is renamed: a share refuses to rename a file that is open.
+            temp.close();
+            if (copy.afterCopy)
+                copy.afterCopy();
+        }
+        // Every name and count of this folder under one hold of its lock, and Attach.ini read
+        // and written once, so that placing and counting are one step for every other copy.
+        const AttachmentLock lock(folder, whileWaiting);
+        const std::vector<std::string> folded =
+            folder.windowsNames() ? folder.foldedNames() : std::vector<std::string>{};
+        std::optional<ProfileEdit> ini;
+        if (count)
+            ini.emplace(folder, pathFromText(AttachIniTitle));
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            bool reused = false;
+            const QString name = nameCopy(folder, temps[i], plainAttachmentName(copies[i].name), folded, prepare, reused);
+            temps[i].clear();
+            placed.push_back(name);
+            if (!reused)
+                fresh.push_back(pathFromText(name));
+            if (ini) {
+                const int n = ini->ReadInteger(AttachmentsSection, name, 0);
+                ini->WriteInteger(AttachmentsSection, name, n == INT_MAX ? n : n + 1);
+            }
+        }
+        if (ini)
+            ini->commit(AttachmentsSection);
+    } catch (...) {
+        for (const std::string &temp : temps)
+            if (!temp.empty())
+                folder.remove(temp);
+        // A copy nobody counts would stay for ever.
+        if (count)
+            for (const std::string &leaf : fresh)
+                folder.remove(leaf);
+        throw;
+    }
+    return placed;
+}
 
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks,
                         const std::function<void()> &whileWaiting, const std::function<void(File &)> &prepare)
 {
-    File in = kind == AttachmentSource::Shared ? File::openPlainRead(source) : File::openRegularRead(source);
-    return placeInto(in, folder, attachName, count, callbacks, whileWaiting, prepare);
+    std::vector<AttachmentCopy> copies(1);
+    copies[0].source = kind == AttachmentSource::Shared ? File::openPlainRead(source) : File::openRegularRead(source);
+    copies[0].name = attachName;
+    copies[0].callbacks = callbacks;
+    return PlaceAttachments(folder, copies, count, whileWaiting, prepare).front();
 }
 
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
@@ -424,6 +528,9 @@ QString PlaceAttachment(const Folder &sourceFolder, const std::string &sourceNam
                         const QString &attachName, bool count, const CopyCallbacks &callbacks,
                         const std::function<void()> &whileWaiting)
 {
-    File in = sourceFolder.openPlainRead(sourceName);
-    return placeInto(in, folder, attachName, count, callbacks, whileWaiting);
+    std::vector<AttachmentCopy> copies(1);
+    copies[0].source = sourceFolder.openPlainRead(sourceName);
+    copies[0].name = attachName;
+    copies[0].callbacks = callbacks;
+    return PlaceAttachments(folder, copies, count, whileWaiting).front();
 }

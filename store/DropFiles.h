@@ -130,6 +130,21 @@ QString PlaceAttachment(const std::string &source, AttachmentSource kind, const 
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const std::string &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
                         const std::function<void()> &whileWaiting = {});
+// One attachment of several placed into one folder at once.
+struct AttachmentCopy
+{
+    File source;      // open for reading
+    QString name;     // the name asked for
+    CopyCallbacks callbacks;
+    std::function<void()> afterCopy; // after the copy is complete (the window hides its progress)
+};
+// Places several attachments into one folder as PlaceAttachment does each, holding the folder's
+// lock once and reading and writing its Attach.ini once for all of them. Answers the names, in
+// order. On failure nothing this call placed stays counted or placed.
+std::vector<QString> PlaceAttachments(const Folder &folder, std::vector<AttachmentCopy> &copies, bool count,
+                                      const std::function<void()> &whileWaiting = {},
+                                      const std::function<void(File &)> &prepare = {});
+
 // The same with a source in another folder held open (a server folder): sourceName there.
 QString PlaceAttachment(const Folder &sourceFolder, const std::string &sourceName, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},

@@ -173,6 +173,18 @@ File File::createExclusive(const std::string &path)
     return File(fd, path);
 }
 
+File File::openPlainRead(const std::string &path, struct stat &st)
+{
+    checkName(path);
+    return File(openPlainAt(AT_FDCWD, path, path, O_RDONLY, false, &st), path);
+}
+
+File File::openRegularRead(const std::string &path, struct stat &st)
+{
+    checkName(path);
+    return File(openPlainAt(AT_FDCWD, path, path, O_RDONLY, true, &st), path);
+}
+
 File File::openPlainRead(const std::string &path)
 {
     return File(openPlain(path, O_RDONLY), path);
@@ -228,6 +240,18 @@ void File::readAt(std::int64_t offset, void *data, std::size_t n) const
         p += got;
         offset += got;
         n -= static_cast<std::size_t>(got);
+    }
+}
+
+std::size_t File::readSomeAt(std::int64_t offset, void *data, std::size_t n) const
+{
+    // A plain file reads whole unless it ends: no second call to find its end.
+    for (;;) {
+        const ssize_t got = ::pread(m_fd, data, n, offset);
+        if (got >= 0)
+            return std::size_t(got);
+        if (errno != EINTR)
+            raiseIoError(errno);
     }
 }
 
@@ -609,6 +633,36 @@ std::string Folder::full(std::string_view name) const
 File Folder::openPlainRead(std::string_view name, struct stat &st) const
 {
     return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDONLY, false, &st), pathOf(name));
+}
+
+namespace {
+
+int openShared(int dirfd, const std::string &leaf, const std::string &path, int access)
+{
+    int fd;
+    do {
+        fd = ::openat(dirfd, leaf.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            raiseNotPlainFile(path);
+        if (errno == EISDIR)
+            raiseNotPlainFile(path, true);
+        raiseNameError(errno);
+    }
+    return fd;
+}
+
+} // namespace
+
+int Folder::openForRead(std::string_view name) const
+{
+    return openShared(m_fd, full(name), pathOf(name), O_RDONLY);
+}
+
+int Folder::openForUpdate(std::string_view name, bool create) const
+{
+    return openShared(m_fd, full(name), pathOf(name), O_RDWR | (create ? O_CREAT : 0));
 }
 
 File Folder::openRegularReadWrite(std::string_view name) const

@@ -39,6 +39,9 @@ public:
     // may have been planted: a link in the last component is never followed and a pipe or
     // device is never waited on. Whatever is not a plain file throws NotPlainFile.
     static File openPlainRead(const std::string &path);
+    // The same, handing out what the check of the open file found.
+    static File openPlainRead(const std::string &path, struct stat &st);
+    static File openRegularRead(const std::string &path, struct stat &st);
     static File openPlainReadWrite(const std::string &path);
     // The user's own file, through links, but never a pipe or device that would block.
     static File openRegularRead(const std::string &path);
@@ -53,6 +56,8 @@ public:
     std::int64_t size() const;
     // Reads exactly n bytes at offset; a short read throws "Read beyond end of file".
     void readAt(std::int64_t offset, void *data, std::size_t n) const;
+    // Reads up to n bytes at offset; fewer only at the end of the file.
+    std::size_t readSomeAt(std::int64_t offset, void *data, std::size_t n) const;
     // Reads up to n bytes from the current position; 0 at the end of the file.
     std::size_t readSome(void *data, std::size_t n);
     void writeAt(std::int64_t offset, const void *data, std::size_t n);
@@ -133,6 +138,12 @@ public:
     File openPlainRead(std::string_view name, struct stat &st) const;
     File openPlainRead(std::string_view name) const;
     File openPlainReadWrite(std::string_view name) const;
+    // A shared file to read, or to read and change in place: one call, no look at what it is
+    // first (a link is refused with NotPlainFile, a folder too; a pipe opens without waiting and
+    // reads as nothing). Descriptors, for File::adopt.
+    int openForRead(std::string_view name) const;
+    // With create, a missing file is made (empty, as the folder's modes and lists give it).
+    int openForUpdate(std::string_view name, bool create = false) const;
     // The user's own file in the user's own folder: a link of theirs is followed.
     File openRegularReadWrite(std::string_view name) const;
     // A new file; an invalid File when the name is taken.

@@ -62,12 +62,15 @@ int openLockFile(const std::string &path, unsigned mode)
 
 int openLockFile(const Folder &folder, std::string_view name, unsigned mode)
 {
+    // Whatever stands under the name serves as long as it opens: everyone locks the same
+    // thing, and a lock file costs a share no call to look at first.
     struct InFolder
     {
         const Folder &folder;
         std::string_view name;
-        File readWrite() const { return folder.openPlainReadWrite(name); }
-        File read() const { return folder.openPlainRead(name); }
+        // Made when missing in the same call; whoever may only read it still locks it.
+        File readWrite() const { return File::adopt(folder.openForUpdate(name, true), folder.pathOf(name)); }
+        File read() const { return File::adopt(folder.openForRead(name), folder.pathOf(name)); }
         File create() const { return folder.createExclusive(name); }
     };
     return openLockFileWith(InFolder{folder, name}, mode);

@@ -328,37 +328,55 @@ void writeAllAt(File &file, std::int64_t offset, const QByteArray &bytes)
     file.writeAt(offset, bytes.constData(), std::size_t(bytes.size()));
 }
 
-// Changes a shared file in place so that a writer killed between any two of its writes
-// leaves the file reading as before or as after, never as neither. The new content goes
-// first, whole, under a disabled header (";name]") where nothing reads it: in front of the
-// section in use when there is room, followed by a barrier section that keeps the bytes
-// after it out, else at the end behind such a barrier. A one-byte write then enables its
-// header. In front it is the first section of its name and wins at once, and the file is
-// cut after it; at the end the old header is disabled with a second one-byte write.
-void updateInPlace(File &file, const QByteArray &next, QStringView section)
+// An open file's bytes without asking its size first: for a file of a few kilobytes one
+// read does, as a share counts every call.
+QByteArray readOpen(const File &file)
 {
-    const QByteArray old = readWhole(file);
+    constexpr qsizetype Chunk = 64 * 1024;
+    QByteArray bytes;
+    qsizetype at = 0;
+    for (;;) {
+        bytes.resize(at + Chunk);
+        const std::size_t got = file.readSomeAt(at, bytes.data() + at, std::size_t(Chunk));
+        at += qsizetype(got);
+        if (qsizetype(got) < Chunk)
+            break;
+        if (at > TProfileFile::MaxBytes)
+            raiseIoError(EFBIG);
+    }
+    bytes.resize(at);
+    return bytes;
+}
+
+// Changes a shared file in place so that a writer killed between any two of its writes
+// leaves the file reading as before or as after, never as neither; it keeps its owner,
+// mode and access list whoever writes it. When no section is in use, the new content goes
+// after whatever stands there. Else it goes whole in front of the section in use when there
+// is room, under a disabled header (";name]") where nothing reads it and followed by a
+// barrier section that keeps the bytes after it out, then a one-byte write enables it (the
+// first section of its name wins) and the file is cut after it; or it goes behind the
+// section in use, which as the first of its name still wins until a one-byte write
+// disables its header. Each step is flushed before the next.
+void flipInPlace(File &file, const QByteArray &old, const QByteArray &next, QStringView section)
+{
     const qsizetype live = headerOffset(old, section);
     const qsizetype header = headerOffset(next, section);
-    QByteArray copy = next;
-    if (header >= 0)
-        copy[header] = ';';
     const QByteArray barrier = "\r\n[" + FreeSection.toLatin1() + "]\r\n";
-    if (live >= 0 && live >= copy.size() + barrier.size()) {
+    if (live < 0) {
+        writeAllAt(file, old.size(), old.isEmpty() ? next : barrier + next);
+    } else if (live >= next.size() + barrier.size()) {
+        QByteArray copy = next;
+        if (header >= 0)
+            copy[header] = ';';
         writeAllAt(file, 0, copy + barrier);
         file.sync();
         if (header >= 0)
             writeAllAt(file, header, QByteArray("["));
-        file.sync();
         file.truncate(next.size());
     } else {
-        const std::int64_t end = file.size();
-        writeAllAt(file, end, barrier + copy);
+        writeAllAt(file, old.size(), barrier + next);
         file.sync();
-        if (header >= 0)
-            writeAllAt(file, end + barrier.size() + header, QByteArray("["));
-        if (live >= 0)
-            writeAllAt(file, live, QByteArray(";"));
+        writeAllAt(file, live, QByteArray(";"));
     }
     file.sync();
     file.close();
@@ -382,57 +400,157 @@ void copyAccess(const File &from, File &to)
     }
 }
 
-bool refusedReplacing(int code)
+// The changes a writer makes most, in one write that a kill cannot tear, which leave the file
+// as a full rewrite would: new lines after the last (a sender counting a new attachment;
+// torn, only the lines of a message that never came are cut), or bytes changed within one
+// page of a file that keeps its length (a count that goes from 1 to 2). Answers false for
+// any other change.
+bool writeSmallChange(File &file, const QByteArray &old, const QByteArray &next)
 {
-    return code == EPERM || code == EACCES || code == IoError::AccessDenied;
+    constexpr qsizetype Page = 4096;
+    if (next.size() > old.size() && next.startsWith(old)) {
+        writeAllAt(file, old.size(), next.mid(old.size()));
+        return true;
+    }
+    if (next.size() != old.size())
+        return false;
+    qsizetype first = 0;
+    while (first < old.size() && old[first] == next[first])
+        ++first;
+    if (first == old.size())
+        return true; // nothing changed
+    qsizetype last = old.size() - 1;
+    while (old[last] == next[last])
+        --last;
+    if (first / Page != last / Page)
+        return false;
+    writeAllAt(file, first, next.mid(first, last - first + 1));
+    return true;
 }
 
-// A shared file in a folder held open: written under a fresh name and renamed over the old
-// one, which keeps its access; where the folder refuses that (a sticky bit: another's file),
-// changed in place.
-void writeInFolder(const Folder &folder, const std::string &name, const std::string &path, const QByteArray &bytes,
-                   QStringView section)
+// A file the folder's access lists and modes give it (or accessOf's), under a fresh name
+// renamed into place.
+// With replace false an existing file is left alone (false answered).
+bool writeWhole(const Folder &folder, const std::string &name, const QByteArray &bytes, bool replace,
+                File *accessOf = nullptr)
 {
-    struct stat st{};
-    if (folder.statName(name, st) && S_ISDIR(st.st_mode))
-        raiseProfileWriteError(path, EISDIR);
-    File existing;
-    try {
-        existing = folder.openPlainRead(name);
-    } catch (const IoError &) {
-    }
-    const bool hadFile = existing.isOpen();
     std::string tempName;
+    File temp = folder.createUnique(".quindle-", ".tmp", tempName);
     try {
-        File temp = folder.createUnique(".quindle-", ".tmp", tempName);
-        try {
-            if (hadFile)
-                copyAccess(existing, temp);
+        if (accessOf && accessOf->isOpen()) {
+            copyAccess(*accessOf, temp);
             // Closed before the rename: a share refuses to rename over a file that is open.
-            existing = File();
-            writeAllAt(temp, 0, bytes);
-            temp.sync();
-            temp.close();
-            folder.renameReplace(tempName, name);
-            return;
-        } catch (const IoError &error) {
-            temp = File();
-            folder.remove(tempName);
-            if (!hadFile || !refusedReplacing(error.code()))
-                throw;
+            *accessOf = File();
         }
-    } catch (const IoError &error) {
-        if (!hadFile || !refusedReplacing(error.code()))
-            raiseProfileWriteError(path, error.code());
-    }
-    existing = File();
-    try {
-        File inPlace = folder.openPlainReadWrite(name);
-        updateInPlace(inPlace, bytes, section);
-    } catch (const IoError &error) {
-        raiseProfileWriteError(path, error.code());
+        writeAllAt(temp, 0, bytes);
+        temp.sync();
+        temp.close();
+        if (replace) {
+            folder.renameReplace(tempName, name);
+            return true;
+        }
+        if (folder.renameNoReplace(tempName, name) != RenameResult::Taken)
+            return true;
+        folder.remove(tempName);
+        return false;
+    } catch (...) {
+        temp = File();
+        folder.remove(tempName);
+        throw;
     }
 }
+
+} // namespace
+
+// One change of a shared file of a folder held open: opened for reading and writing once,
+// changed in place (see updateInPlace). A missing file is made whole under a fresh name; a
+// link or pipe planted under the name is replaced, never written through.
+struct SharedWrite
+{
+    const Folder &folder;
+    std::string name;
+    std::string path;
+    File file;
+    QByteArray old;
+    File readOnly;         // another's file, replaced: its access goes to the new one
+    bool replace = false;  // something not a plain file stands under the name, or another's
+    bool tooLarge = false; // more than a profile file holds: only rebuilt whole
+
+    SharedWrite(const Folder &f, std::string n, std::string p, bool create)
+        : folder(f)
+        , name(std::move(n))
+        , path(std::move(p))
+    {
+        try {
+            file = File::adopt(folder.openForUpdate(name, create), path);
+        } catch (const IoError &error) {
+            if (error.code() == IoError::FileNotFound)
+                return;
+            if (error.code() == IoError::AccessDenied) {
+                // Another's file we may not write: replaced by rename where the folder allows
+                // it (no sticky bit), keeping its access.
+                try {
+                    readOnly = File::adopt(folder.openForRead(name), path);
+                    old = readOpen(readOnly);
+                } catch (const IoError &) {
+                    // A pipe, or a file we may not even read: nothing of ours to keep.
+                    readOnly = File();
+                    old.clear();
+                }
+                replace = true;
+                return;
+            }
+            if (error.code() != IoError::NotPlainFile)
+                raiseProfileWriteError(path, error.code());
+            replace = true;
+            return;
+        }
+        try {
+            old = readOpen(file);
+        } catch (const IoError &error) {
+            tooLarge = error.code() == EFBIG;
+            file = File(); // a pipe or device is no file of ours, nor what is too large to be one
+            replace = true;
+        }
+    }
+
+    void commit(const QByteArray &next, QStringView section)
+    {
+        try {
+            if (file.isOpen()) {
+                if (writeSmallChange(file, old, next)) {
+                    file.sync();
+                    file.close();
+                    return;
+                }
+                // Any other change: the file rewritten whole, renamed over the old one with its
+                // access, where the folder lets us; changed in place behind what is read where
+                // it does not (a sticky bit: another's file).
+                try {
+                    writeWhole(folder, name, next, true, &file);
+                    return;
+                } catch (const IoError &error) {
+                    if (error.code() != IoError::AccessDenied)
+                        throw;
+                }
+                file = File::adopt(folder.openForUpdate(name), path);
+                flipInPlace(file, old, next, section);
+                return;
+            }
+            if (replace) {
+                writeWhole(folder, name, next, true, &readOnly);
+                return;
+            }
+            // Made meanwhile by another: changed as it now stands.
+            if (!writeWhole(folder, name, next, false))
+                raiseIoError(EEXIST);
+        } catch (const IoError &error) {
+            raiseProfileWriteError(path, error.code());
+        }
+    }
+};
+
+namespace {
 
 // Hexadecimal digits only; up to 32 bits, which wrap to a signed number.
 std::optional<int> parseHex(QStringView digits)
@@ -513,13 +631,19 @@ QByteArray TProfileFile::load() const
         return readFileBytes(m_path, m_kind);
     File file;
     try {
-        file = m_folder->openPlainRead(m_name);
+        file = File::adopt(m_folder->openForRead(m_name), m_path);
     } catch (const IoError &error) {
         if (error.code() == IoError::FileNotFound || error.code() == IoError::NotPlainFile)
             return {};
         throw;
     }
-    return readWhole(file);
+    try {
+        return readOpen(file);
+    } catch (const IoError &error) {
+        if (error.code() == EFBIG)
+            throw;
+        return {}; // a pipe or device is no file of ours
+    }
 }
 
 QByteArray TProfileFile::loadOrNothing() const
@@ -531,37 +655,24 @@ QByteArray TProfileFile::loadOrNothing() const
     }
 }
 
-void TProfileFile::store(const QByteArray &bytes, QStringView section) const
-{
-    if (m_folder)
-        writeInFolder(*m_folder, m_name, m_path, bytes, section);
-    else
-        writeFileBytes(m_path, bytes, m_kind);
-}
+namespace {
 
-QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
+QString readStringIn(const IniText &ini, QStringView section, QStringView key, const QString &defaultValue)
 {
-    const IniText ini = parse(loadOrNothing(), m_kind);
     const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
     if (found.line < 0)
         return defaultValue.left(MaxValueLength);
     return valueOf(ini.lines[found.line], found.value).left(MaxValueLength);
 }
 
-void TProfileFile::WriteString(QStringView section, QStringView key, QStringView value)
+// False for a name or value no line can hold.
+bool writeKeyIn(IniText &ini, QStringView section, QStringView key, QStringView value)
 {
     const QStringView sectionName = section.trimmed();
     const QStringView keyName = key.trimmed();
     if (sectionName.isEmpty() || keyName.isEmpty() || !fitsOnOneLine(sectionName) || !fitsOnOneLine(keyName)
         || !fitsOnOneLine(value))
-        raiseProfileWriteError(m_path, IoError::InvalidFilename);
-
-    IniText ini;
-    try {
-        ini = parse(load(), m_kind);
-    } catch (const IoError &error) {
-        raiseProfileWriteError(m_path, error.code());
-    }
+        return false;
     const SectionRange range = findSection(ini.lines, sectionName);
     const KeyLine found = findKey(ini.lines, range, keyName);
     if (found.line >= 0) {
@@ -581,7 +692,119 @@ void TProfileFile::WriteString(QStringView section, QStringView key, QStringView
             ini.lines.insert(at, line);
         }
     }
-    store(serialize(ini, m_kind), sectionName);
+    return true;
+}
+
+bool deleteKeyIn(IniText &ini, QStringView section, QStringView key)
+{
+    const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
+    if (found.line < 0)
+        return false;
+    ini.lines.removeAt(found.line);
+    return true;
+}
+
+bool replaceSectionIn(IniText &ini, QStringView section, const std::vector<TProfileFile::Entry> &entries)
+{
+    for (SectionRange range = findSection(ini.lines, section.trimmed()); range.header >= 0;
+         range = findSection(ini.lines, section.trimmed()))
+        ini.lines.erase(ini.lines.begin() + range.header, ini.lines.begin() + range.end);
+    ini.lines.append(QLatin1Char('[') + section.trimmed().toString() + QLatin1Char(']'));
+    for (const TProfileFile::Entry &entry : entries) {
+        if (entry.key.trimmed().isEmpty() || !fitsOnOneLine(entry.key) || !fitsOnOneLine(entry.value))
+            return false;
+        ini.lines.append(entry.key.trimmed() + QLatin1Char('=') + encodeValue(entry.value));
+    }
+    return true;
+}
+
+} // namespace
+
+struct ProfileEdit::State
+{
+    SharedWrite write;
+    IniText ini;
+    bool changed = false;
+    bool rebuilt = false;
+};
+
+ProfileEdit::ProfileEdit(const Folder &folder, std::string name, bool create)
+{
+    const std::string path = folder.pathOf(name);
+    m = std::unique_ptr<State>(new State{SharedWrite(folder, std::move(name), path, create), {}, false, false});
+    m->ini = parse(m->write.old, ProfileKind::Shared);
+}
+
+ProfileEdit::~ProfileEdit() = default;
+
+QString ProfileEdit::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    return readStringIn(m->ini, section, key, defaultValue);
+}
+
+int ProfileEdit::ReadInteger(QStringView section, QStringView key, int defaultValue) const
+{
+    return parseProfileInteger(ReadString(section, key, QString()), defaultValue);
+}
+
+void ProfileEdit::WriteString(QStringView section, QStringView key, QStringView value)
+{
+    if (!writeKeyIn(m->ini, section, key, value))
+        raiseProfileWriteError(m->write.path, IoError::InvalidFilename);
+    m->changed = true;
+}
+
+void ProfileEdit::WriteInteger(QStringView section, QStringView key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void ProfileEdit::DeleteKey(QStringView section, QStringView key)
+{
+    m->changed = deleteKeyIn(m->ini, section, key) || m->changed;
+}
+
+void ProfileEdit::ReplaceSection(QStringView section, const std::vector<TProfileFile::Entry> &entries)
+{
+    if (!replaceSectionIn(m->ini, section, entries))
+        raiseProfileWriteError(m->write.path, IoError::InvalidFilename);
+    m->changed = true;
+    m->rebuilt = true;
+}
+
+void ProfileEdit::commit(QStringView section)
+{
+    if (!m->changed)
+        return;
+    // A file too large to read is damaged: only a rebuild writes it.
+    if (m->write.tooLarge && !m->rebuilt)
+        raiseProfileWriteError(m->write.path, EFBIG);
+    m->write.commit(serialize(m->ini, ProfileKind::Shared), section.trimmed());
+    m->changed = false;
+}
+
+QString TProfileFile::ReadString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    return readStringIn(parse(loadOrNothing(), m_kind), section, key, defaultValue);
+}
+
+void TProfileFile::WriteString(QStringView section, QStringView key, QStringView value)
+{
+    if (m_folder) {
+        ProfileEdit edit(*m_folder, m_name);
+        edit.WriteString(section, key, value);
+        edit.commit(section);
+        return;
+    }
+    IniText ini;
+    try {
+        ini = parse(load(), m_kind);
+    } catch (const IoError &error) {
+        raiseProfileWriteError(m_path, error.code());
+    }
+    if (!writeKeyIn(ini, section, key, value))
+        raiseProfileWriteError(m_path, IoError::InvalidFilename);
+    writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
 }
 
 int TProfileFile::ReadInteger(QStringView section, QStringView key, int defaultValue) const
@@ -635,6 +858,12 @@ std::vector<TProfileFile::Entry> TProfileFile::ReadSection(QStringView section) 
 
 void TProfileFile::ReplaceSection(QStringView section, const std::vector<Entry> &entries)
 {
+    if (m_folder) {
+        ProfileEdit edit(*m_folder, m_name);
+        edit.ReplaceSection(section, entries);
+        edit.commit(section);
+        return;
+    }
     IniText ini;
     try {
         ini = parse(load(), m_kind);
@@ -643,27 +872,23 @@ void TProfileFile::ReplaceSection(QStringView section, const std::vector<Entry> 
             raiseProfileWriteError(m_path, error.code());
         // A file too large to read is what a rebuild replaces.
     }
-    for (SectionRange range = findSection(ini.lines, section.trimmed()); range.header >= 0;
-         range = findSection(ini.lines, section.trimmed()))
-        ini.lines.erase(ini.lines.begin() + range.header, ini.lines.begin() + range.end);
-    ini.lines.append(QLatin1Char('[') + section.trimmed().toString() + QLatin1Char(']'));
-    for (const Entry &entry : entries) {
-        if (entry.key.trimmed().isEmpty() || !fitsOnOneLine(entry.key) || !fitsOnOneLine(entry.value))
-            raiseProfileWriteError(m_path, IoError::InvalidFilename);
-        ini.lines.append(entry.key.trimmed() + QLatin1Char('=') + encodeValue(entry.value));
-    }
-    store(serialize(ini, m_kind), section.trimmed());
+    if (!replaceSectionIn(ini, section, entries))
+        raiseProfileWriteError(m_path, IoError::InvalidFilename);
+    writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
 }
 
 void TProfileFile::DeleteKey(QStringView section, QStringView key)
 {
     try {
-        IniText ini = parse(load(), m_kind);
-        const KeyLine found = findKey(ini.lines, findSection(ini.lines, section.trimmed()), key.trimmed());
-        if (found.line < 0)
+        if (m_folder) {
+            ProfileEdit edit(*m_folder, m_name, false);
+            edit.DeleteKey(section, key);
+            edit.commit(section);
             return;
-        ini.lines.removeAt(found.line);
-        store(serialize(ini, m_kind), section.trimmed());
+        }
+        IniText ini = parse(load(), m_kind);
+        if (deleteKeyIn(ini, section, key))
+            writeFileBytes(m_path, serialize(ini, m_kind), m_kind);
     } catch (const IoError &) {
     }
 }

@@ -7,6 +7,7 @@
 #include "FileOps.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,12 +77,40 @@ public:
 private:
     QByteArray load() const; // throws
     QByteArray loadOrNothing() const;
-    void store(const QByteArray &bytes, QStringView section) const;
 
     std::string m_path;
     ProfileKind m_kind;
     const Folder *m_folder = nullptr;
     std::string m_name;
+};
+
+// One change of a shared profile file (Attach.ini) of a folder held open, however many keys
+// it touches: the file is read once and, at commit, written once, in place, so that a writer
+// killed at any moment leaves the values before or after, never a loss, and the file keeps
+// its owner, mode and access list whoever writes it. A missing file is made whole; a link or
+// pipe planted under the name is replaced, never written through. The caller holds the lock
+// that serialises the writers. Failures throw "Unable to write to <path>".
+class ProfileEdit
+{
+public:
+    // With create, a missing file is made at once (it is about to be written).
+    ProfileEdit(const Folder &folder, std::string name, bool create = true);
+    ~ProfileEdit();
+    ProfileEdit(const ProfileEdit &) = delete;
+    ProfileEdit &operator=(const ProfileEdit &) = delete;
+
+    QString ReadString(QStringView section, QStringView key, const QString &defaultValue) const;
+    int ReadInteger(QStringView section, QStringView key, int defaultValue) const;
+    void WriteString(QStringView section, QStringView key, QStringView value);
+    void WriteInteger(QStringView section, QStringView key, int value);
+    void DeleteKey(QStringView section, QStringView key);
+    void ReplaceSection(QStringView section, const std::vector<TProfileFile::Entry> &entries);
+    // Writes what changed; nothing when nothing did. section is the one changed.
+    void commit(QStringView section);
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
 };
 
 // The integer rule of ReadInteger applied to a text: "0x"/"0X" (more than two characters)

@@ -16,11 +16,18 @@ namespace {
 template<class Rec, class Array>
 std::int64_t readRecords(const std::string &path, Array &records, RecordPlace place)
 {
-    // A folder opens for reading like a file and would pass for one without records.
-    if (folderExists(path))
-        raiseIoError(EISDIR);
-    File file = place == RecordPlace::Shared ? File::openPlainRead(path) : File::openRegularRead(path);
-    const std::int64_t length = file.size();
+    // The open refuses a folder, which would pass for a file without records, and tells the
+    // size: an address book on a share costs four calls.
+    struct stat st{};
+    File file;
+    try {
+        file = place == RecordPlace::Shared ? File::openPlainRead(path, st) : File::openRegularRead(path, st);
+    } catch (const IoError &error) {
+        if (error.code() == IoError::NotPlainFile && folderExists(path))
+            raiseIoError(EISDIR);
+        throw;
+    }
+    const std::int64_t length = st.st_size;
     const std::int64_t count = length / Rec::Size;
     records.resize(static_cast<std::size_t>(count));
     // One read for the whole file: the inbox can hold many thousand slots.

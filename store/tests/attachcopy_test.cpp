@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -32,7 +34,7 @@ struct Reports
     }
 };
 
-} // namespace
+
 
 TEST(AttachmentCopy, CopiesInBlocksOf8048AndReportsEachBlock)
 {
@@ -127,3 +129,33 @@ TEST(AttachmentCopy, FailuresRaiseTheirError)
             << c.source << " -> " << c.folder << c.name.toStdString();
     EXPECT_FALSE(fileExists(tree.server1() + "gone.doc"));
 }
+
+// A placed attachment is copied by the kernel where it can: a sparse file stays sparse, and
+// the bytes are the same; the progress still adds up to the whole.
+TEST(AttachmentCopy, SparseFileStaysSparse)
+{
+    TempFolders tree;
+    const std::string source = tree.folder("docs") + "disk.img";
+    {
+        std::ofstream out(source, std::ios::binary);
+        out.seekp(64 << 20);
+        out << "middle";
+        out.seekp((128 << 20) - 1);
+        out << 'x';
+    }
+    std::int64_t reported = 0;
+    CopyCallbacks callbacks;
+    callbacks.onBlock = [&](std::int64_t n) { reported += n; };
+    const std::string folder = tree.userA();
+    EXPECT_EQ(PlaceAttachment(source, AttachmentSource::Own, folder, QStringLiteral("disk.img"), true, callbacks),
+              QStringLiteral("disk.img"));
+    struct stat st{};
+    ASSERT_EQ(::stat((folder + "disk.img").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 128 << 20);
+    EXPECT_LT(st.st_blocks * 512, 1 << 20) << "the holes were written out";
+    EXPECT_EQ(reported, 128 << 20);
+    std::ifstream a(source, std::ios::binary), b(folder + "disk.img", std::ios::binary);
+    EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b)));
+}
+
+} // namespace
