@@ -1,4 +1,5 @@
 #include "mailfixture.h"
+#include "casename.h"
 
 #include "DropFiles.h"
 #include "FileOps.h"
@@ -152,8 +153,7 @@ const CollectCase collectCases[] = {
      {}, {"a", "b"}, {"own/there.doc"}, {{"own/there.doc", "T"}}, {{"s1/gone.doc", "1"}, {"s1/there.doc", "-"}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, CollectScenario, ::testing::ValuesIn(collectCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CollectScenario, ::testing::ValuesIn(collectCases), ByCaseName());
 
 class Collect : public ::testing::Test
 {

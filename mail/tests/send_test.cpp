@@ -1,4 +1,5 @@
 #include "FileOps.h"
+#include "casename.h"
 #include "mailfixture.h"
 
 #include "IoError.h"
@@ -133,8 +134,7 @@ const SendCase sendCases[] = {
      {"inbox-a/Ann1.qdm", "inbox-a/empty.bin"}, {{"inbox-a/empty.bin", "1"}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, SendScenario, ::testing::ValuesIn(sendCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SendScenario, ::testing::ValuesIn(sendCases), ByCaseName());
 
 class Send : public ::testing::Test
 {

@@ -1,4 +1,5 @@
 #include "mailfixture.h"
+#include "casename.h"
 #include "office.h"
 
 #include "AddressFile.h"
@@ -192,7 +193,7 @@ TEST_P(Traps, CollectionGoesPastWhatWasPlantedAndCopiesNothingFromBehindALink)
 }
 
 INSTANTIATE_TEST_SUITE_P(PlantedBy, Traps, ::testing::Values(false, true),
-                         [](const auto &info) { return std::string(info.param ? "AnotherUser" : "Root"); });
+                         [](const auto &info) { return caseTestName(info.param ? "AnotherUser" : "Root"); });
 
 } // namespace
 

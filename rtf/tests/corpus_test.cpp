@@ -1,4 +1,5 @@
 #include "DocumentFacts.h"
+#include "casename.h"
 #include "RtfBody.h"
 #include "RtfCodec.h"
 
@@ -149,18 +150,10 @@ TEST_P(Corpus, ReadsAsExpected)
     }
 }
 
-std::string testName(const ::testing::TestParamInfo<CorpusFile> &info)
-{
-    QString name = info.param.rtf.section(QLatin1Char('/'), -1);
-    name.chop(4);
-    for (QChar &c : name) {
-        if (!c.isLetterOrNumber())
-            c = QLatin1Char('_');
-    }
-    return name.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpusFiles()), testName);
+// A file by its name without the extension.
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpusFiles()), [](const auto &info) {
+    return caseTestName(info.param.rtf.section(QLatin1Char('/'), -1).chopped(4));
+});
 
 TEST(CorpusIndex, ListsEveryFile)
 {

@@ -1,4 +1,5 @@
 #include "DocumentFacts.h"
+#include "casename.h"
 #include "RtfCodec.h"
 #include "SampleDocuments.h"
 
@@ -48,14 +49,7 @@ TEST_P(RoundTrip, KeepsTextAndFormatting)
     EXPECT_EQ(writeRtf(back), rtf);
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, RoundTrip, ::testing::ValuesIn(sampleDocuments()),
-                         [](const ::testing::TestParamInfo<SampleDocument> &info) {
-                             std::string name = info.param.name;
-                             for (char &c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Documents, RoundTrip, ::testing::ValuesIn(sampleDocuments()), ByCaseName());
 
 // How single characters are written, and that each comes back as itself.
 TEST(Writer, EscapesEveryCharacter)

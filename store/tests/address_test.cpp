@@ -1,4 +1,5 @@
 #include "FileOps.h"
+#include "casename.h"
 #include "AddressFile.h"
 #include "IoError.h"
 #include "RecordFile.h"
@@ -146,12 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DuplicateCase{"trailing space differs", 1, q("Sales "), false},
                       DuplicateCase{"long name equal in its first 127", 1, QString(127, u'L') + q("more"), true},
                       DuplicateCase{"long name on its own entry", 3, QString(127, u'L') + q("more"), false}),
-    [](const auto &info) {
-        std::string name;
-        for (const char *c = info.param.what; *c; ++c)
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        return name;
-    });
+    [](const auto &info) { return caseTestName(info.param.what); });
 
 // A name or folder stored as '?' would never match what the recipient's copy looks for,
 // and a name with a separator would put drop files into another folder.

@@ -1,4 +1,5 @@
 #include "FileOps.h"
+#include "casename.h"
 #include "InboxFile.h"
 #include "IoError.h"
 #include "RecordFile.h"
@@ -220,12 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
         PackFault{"the new datafile on a full disk",
                   [](const TempFolders &d) { std::filesystem::create_symlink("/dev/full", d.userA() + "InBox.qdi.new"); },
                   "Disk full"}),
-    [](const auto &info) {
-        std::string name;
-        for (const char *c = info.param.what; *c; ++c)
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        return name;
-    });
+    [](const auto &info) { return caseTestName(info.param.what); });
 
 TEST(InboxFile, CompactionThroughALinkReplacesTheFileItNamesWithItsPermissions)
 {

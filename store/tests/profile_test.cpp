@@ -1,4 +1,5 @@
 #include "FileOps.h"
+#include "casename.h"
 #include "IoError.h"
 #include "ProfileFile.h"
 
@@ -57,6 +58,7 @@ TEST(ProfileFile, SectionsAndKeysMatchWithoutRegardToCaseAcrossObjects)
 
 struct IntegerCase
 {
+    const char *name;
     const char *stored;
     int expected; // with the default 7
 };
@@ -74,16 +76,22 @@ TEST_P(ProfileInteger, ReadsStoredTextByTheNumberRules)
     EXPECT_EQ(parseProfileInteger(q(GetParam().stored), 7), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ProfileInteger,
-                         ::testing::Values(IntegerCase{"0x1A", 26}, IntegerCase{"0X1a", 26}, IntegerCase{"$1A", 26},
-                                           IntegerCase{"$ff", 255}, IntegerCase{"abc", 7}, IntegerCase{"", 7},
-                                           IntegerCase{"0x", 7}, IntegerCase{"$", 7}, IntegerCase{"0x1G", 7},
-                                           IntegerCase{"0x0x1", 7}, IntegerCase{"12", 12}, IntegerCase{"-1", -1},
-                                           IntegerCase{"+5", 5}, IntegerCase{"007", 7}, IntegerCase{"0", 0},
-                                           IntegerCase{"1.5", 7}, IntegerCase{"12abc", 7}, IntegerCase{"-", 7},
-                                           IntegerCase{"$FFFFFFFF", -1}, IntegerCase{"$100000000", 7},
-                                           IntegerCase{"2147483647", INT_MAX}, IntegerCase{"2147483648", 7},
-                                           IntegerCase{"-2147483648", INT_MIN}, IntegerCase{"-2147483649", 7}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ProfileInteger,
+    ::testing::Values(IntegerCase{"hex after 0x", "0x1A", 26}, IntegerCase{"hex after 0X in either case", "0X1a", 26},
+                      IntegerCase{"hex after dollar", "$1A", 26}, IntegerCase{"lower case hex after dollar", "$ff", 255},
+                      IntegerCase{"letters", "abc", 7}, IntegerCase{"empty", "", 7},
+                      IntegerCase{"0x alone", "0x", 7}, IntegerCase{"dollar alone", "$", 7},
+                      IntegerCase{"no hex digit", "0x1G", 7}, IntegerCase{"0x twice", "0x0x1", 7},
+                      IntegerCase{"decimal", "12", 12}, IntegerCase{"negative", "-1", -1},
+                      IntegerCase{"plus sign", "+5", 5}, IntegerCase{"leading zeros", "007", 7},
+                      IntegerCase{"zero", "0", 0}, IntegerCase{"fraction", "1.5", 7},
+                      IntegerCase{"digits then letters", "12abc", 7}, IntegerCase{"minus alone", "-", 7},
+                      IntegerCase{"32 hex bits wrap", "$FFFFFFFF", -1}, IntegerCase{"33 hex bits", "$100000000", 7},
+                      IntegerCase{"largest", "2147483647", INT_MAX}, IntegerCase{"one past the largest", "2147483648", 7},
+                      IntegerCase{"smallest", "-2147483648", INT_MIN},
+                      IntegerCase{"one below the smallest", "-2147483649", 7}),
+    ByCaseName());
 
 TEST(ProfileFile, IntegersAndSwitchesAreWrittenAsDecimalText)
 {
