@@ -2,7 +2,11 @@
 
 #include "Settings.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -10,10 +14,28 @@
 
 #include <filesystem>
 
+QString reachableBy(uid_t uid, const QString &program)
+{
+    if (uid == 0)
+        return program;
+    // Another account may not enter the build folder (a clone in root's home): it runs a
+    // copy in a folder every account reaches, made once a test program.
+    static QTemporaryDir folder(QStringLiteral("/tmp/quindle-programs-XXXXXX"));
+    static QMap<QString, QString> copies;
+    if (!copies.contains(program)) {
+        const QString copy = folder.filePath(QFileInfo(program).fileName());
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0755);
+        if (!QFile::copy(program, copy))
+            return program;
+        copies.insert(program, copy);
+    }
+    return copies.value(program);
+}
+
 ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args)
 {
     QProcess process;
-    process.setProgram(program);
+    process.setProgram(reachableBy(uid, program));
     process.setArguments(args);
     process.setChildProcessModifier([uid] {
         ::umask(022);

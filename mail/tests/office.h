@@ -19,6 +19,8 @@ struct ProcessRun
     std::string err;
 };
 
+// The program's path, or that of a copy where uid can run it.
+QString reachableBy(uid_t uid, const QString &program);
 // program with args as uid (in OfficeGroup only, umask 022); as ourselves for uid 0.
 ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args);
 inline ProcessRun toolAs(uid_t uid, const QStringList &args)

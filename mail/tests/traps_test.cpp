@@ -273,7 +273,7 @@ TEST(OfficeLocks, LockFilesOfAnotherUserAndAReadOnlyDatafileFolder)
             if (uid != 0 && (::setgroups(1, &group) != 0 || ::setgid(OfficeGroup) != 0 || ::setuid(uid) != 0))
                 ::_exit(126);
         });
-        child->start(QStringLiteral(QUINDLE_STORE_CHILD), {qs("count"), qs(folder), qs("a.txt"), qs("100")});
+        child->start(reachableBy(uid, QStringLiteral(QUINDLE_STORE_CHILD)), {qs("count"), qs(folder), qs("a.txt"), qs("100")});
         counters.push_back(std::move(child));
     }
     for (auto &child : counters) {

@@ -2,11 +2,13 @@
 # namespace of its own, where copies of /etc/passwd and /etc/group hold the office's
 # accounts (the group office and the people given, and "eve", who is outside it), so the
 # machine's own accounts are never touched. Sets scratch (a folder removed at exit), fail,
-# and as LOGIN COMMAND..., which runs a command as that account with its groups.
-# usage: office_accounts "$0" "$@" -- anna ben ...
+# and as LOGIN COMMAND..., which runs a command as that account with its groups; the
+# office's accounts run the copy of quindle-tool in "$scratch/bin", since they may not enter
+# the build folder (a clone in root's home).
+# usage: office_accounts BUILD_DIR "$0" "$@" -- anna ben ...
 office_accounts() {
-  local script=$1
-  shift
+  local build=$1 script=$2
+  shift 2
   local args=()
   while [ "$1" != "--" ]; do args+=("$1"); shift; done
   shift
@@ -32,6 +34,9 @@ office_accounts() {
     chown "$uid:$uid" "$scratch/home/$login"
     uid=$((uid + 1))
   done
+  mkdir -p "$scratch/bin"
+  cp "$build/tool/quindle-tool" "$scratch/bin/"
+  chmod 755 "$scratch/bin" "$scratch/bin/quindle-tool"
   mount --bind "$scratch/etc/passwd" /etc/passwd
   mount --bind "$scratch/etc/group" /etc/group
 }

@@ -8,9 +8,9 @@
 set -uo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
 source "$source/tool/tests/office_accounts.sh"
-office_accounts "$0" "$@" -- anna ben carla dan
+office_accounts "$build" "$0" "$@" -- anna ben carla dan
 set -e
-tool=$build/tool/quindle-tool
+tool=$scratch/bin/quindle-tool
 share=$scratch/srv/quindle
 
 "$tool" office init "$share" --group office --mount "$share" >/dev/null

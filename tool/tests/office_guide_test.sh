@@ -11,12 +11,12 @@
 set -euo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
 source "$source/tool/tests/office_accounts.sh"
-office_accounts "$0" "$@" -- anna ben carla
+office_accounts "$build" "$0" "$@" -- anna ben carla
 mkdir -p "$scratch/work"
 chmod 777 "$scratch/work"
 
 share=$scratch/srv/quindle mount=$scratch/mnt/quindle
-export PATH=$build/tool:$PATH
+export PATH=$scratch/bin:$PATH
 
 # The guide's blocks: block.N holds the N-th sh block, role.N its first line, expect.N the
 # output block after it; other.KIND.N the blocks of other kinds.
