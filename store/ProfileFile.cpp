@@ -299,13 +299,6 @@ void writeFileBytes(const std::string &path, const QByteArray &bytes, ProfileKin
 // left out when it is read, so the next full write drops them.
 const QString FreeSection = QStringLiteral("quindle-free");
 
-bool isDisabledHeaderOf(QStringView line, QStringView section)
-{
-    const QStringView t = line.trimmed();
-    return t.size() == section.size() + 2 && t.front() == QLatin1Char(';') && t.back() == QLatin1Char(']')
-        && t.mid(1, section.size()).compare(section, Qt::CaseInsensitive) == 0;
-}
-
 // The offset of the line that opens the section in use (the first one of that name), at its
 // '[': -1 when there is none.
 qsizetype headerOffset(const QByteArray &bytes, QStringView section)
@@ -372,6 +365,9 @@ void flipInPlace(File &file, const QByteArray &old, const QByteArray &next, QStr
         file.sync();
         if (header >= 0)
             writeAllAt(file, header, QByteArray("["));
+        // On disk before the cut: a truncation may land while a held-back write does not,
+        // and the barrier with the new header disabled would be all that is left.
+        file.sync();
         file.truncate(next.size());
     } else {
         writeAllAt(file, old.size(), barrier + next);

@@ -32,9 +32,11 @@ QString reachableBy(uid_t uid, const QString &program)
     return copies.value(program);
 }
 
-ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args)
+ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args, const QStringList &environment)
 {
     QProcess process;
+    if (!environment.isEmpty())
+        process.setEnvironment(QProcess::systemEnvironment() + environment);
     process.setProgram(reachableBy(uid, program));
     process.setArguments(args);
     process.setChildProcessModifier([uid] {

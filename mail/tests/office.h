@@ -21,8 +21,9 @@ struct ProcessRun
 
 // The program's path, or that of a copy where uid can run it.
 QString reachableBy(uid_t uid, const QString &program);
-// program with args as uid (in OfficeGroup only, umask 022); as ourselves for uid 0.
-ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args);
+// program with args as uid (in OfficeGroup only, umask 022); as ourselves for uid 0. environment
+// holds NAME=VALUE entries added to ours.
+ProcessRun runAs(uid_t uid, const QString &program, const QStringList &args, const QStringList &environment = {});
 inline ProcessRun toolAs(uid_t uid, const QStringList &args)
 {
     return runAs(uid, QStringLiteral(QUINDLE_TOOL), args);

@@ -301,4 +301,43 @@ TEST(OfficeLocks, LockFilesOfAnotherUserAndAReadOnlyDatafileFolder)
     }
 }
 
+// Where a sender may not replace another's Attach.ini (a sticky folder), a count that changes
+// the file's length is written in place, in front of the section in use or behind it: a
+// power cut at any of its writes and flushes leaves the other counts standing.
+TEST(OfficeLocks, CountChangedInPlaceSurvivesAPowerCutAtAnyPoint)
+{
+    if (!canSwitchUsers())
+        GTEST_SKIP() << "switching user ids needs root";
+    const std::string live = "[Attachments]\r\na.txt=9\r\nkeep.txt=5\r\n";
+    std::string dead = ";Attachments]\r\n";
+    for (int i = 0; i < 12; ++i)
+        dead += "old" + std::to_string(i) + ".txt=1\r\n";
+    dead += "[quindle-free]\r\n";
+    for (const std::string &before : {live, dead + live}) {
+        for (int crashAt = 1;; ++crashAt) {
+            SCOPED_TRACE((before == live ? "behind, point " : "in front, point ") + std::to_string(crashAt));
+            TempFolders t;
+            const std::string folder = groupFolder(t, "inbox");
+            ::chmod(folder.c_str(), 03770);
+            for (const std::string &file : {folder + "Attach.ini", folder + "Attach.ini.lock"}) {
+                writeAll(file, file.ends_with(".ini") ? before : "");
+                ::chown(file.c_str(), Ann, OfficeGroup);
+                ::chmod(file.c_str(), 0660);
+            }
+            const ProcessRun run = runAs(Ben, qs(QUINDLE_STORE_CHILD), {qs("count"), qs(folder), qs("a.txt"), qs("1")},
+                                         {qs("LD_PRELOAD=") + reachableBy(Ben, qs(QUINDLE_CRASHPOINT)),
+                                          qs("QUINDLE_CRASH_AT=") + QString::number(crashAt)});
+            EXPECT_EQ(attachCount(folder, "keep.txt"), "5");
+            const std::string count = attachCount(folder, "a.txt");
+            EXPECT_TRUE(count == "9" || count == "10") << count;
+            if (run.status == 0) {
+                EXPECT_EQ(count, "10");
+                EXPECT_GT(crashAt, 3); // the change took several steps
+                break;
+            }
+            ASSERT_LT(crashAt, 50) << run.err;
+        }
+    }
+}
+
 } // namespace
