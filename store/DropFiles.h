@@ -204,7 +204,8 @@ void ForgetAttachment(const Folder &folder, const QString &attachName, const std
 // file beside the datafile, which outlives a compaction, and by the datafile itself, which
 // every copy that may work on it can open, also where no lock file can be had (a read-only
 // datafile folder, something planted under its name) or opened (another account's). A file
-// that is to replace the datafile takes the lock over first (moveTo).
+// that is to replace the datafile is locked first (moveTo), and the old one is let go only
+// once the new one has its name (finishMove), so no other copy finds either unlocked.
 class InboxLock
 {
 public:
@@ -217,13 +218,17 @@ public:
     InboxLock &operator=(const InboxLock &) = delete;
 
     bool held() const { return m_fd >= 0 || m_datafileFd >= 0; }
-    // Before file replaces the datafile by rename: the lock moves onto it.
+    // Before file replaces the datafile by rename: file is locked as well, the old datafile
+    // staying locked until finishMove. renamed: file took the name and the old datafile is let
+    // go; else (the replacement failed) file is.
     void moveTo(const File &file);
+    void finishMove(bool renamed);
 
 private:
     InboxLock(int lockFileFd, int datafileFd);
     int m_fd;
     int m_datafileFd;
+    int m_movingFd = -1;
 };
 // What the window and the tool say when another copy holds the lock of datafileName.
 QString inboxInUseMessage(const std::string &datafileName);

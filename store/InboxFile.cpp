@@ -48,10 +48,19 @@ void deleteInboxMessage(TInboxData &inbox, int i, TMessageRecord &scratch, const
 
 void packInbox(const std::string &fileName, TInboxData &inbox, TMessageRecord &scratch, InboxLock *lock)
 {
-    packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data(), RecordPlace::Own, [lock](const File &packing) {
+    try {
+        packRecordFile(fileName, TMessageRecord::Size, scratch.bytes.data(), RecordPlace::Own,
+                       [lock](const File &packing) {
+                           if (lock)
+                               lock->moveTo(packing);
+                       });
+    } catch (...) {
         if (lock)
-            lock->moveTo(packing);
-    });
+            lock->finishMove(false);
+        throw;
+    }
+    if (lock)
+        lock->finishMove(true);
     // Read back into the array it replaces, so that a large inbox is never held twice.
     readMessageFile(fileName, inbox);
 }

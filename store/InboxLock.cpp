@@ -124,13 +124,22 @@ std::unique_ptr<InboxLock> InboxLock::tryAcquire(const std::string &datafileName
 
 void InboxLock::moveTo(const File &file)
 {
+    finishMove(false);
     if (m_datafileFd < 0)
         return;
     File replacement = File::adopt(::fcntl(file.descriptor(), F_DUPFD_CLOEXEC, 0), std::string());
-    if (replacement.isOpen() && replacement.tryLock() == File::Lock::Taken) {
-        ::close(m_datafileFd);
-        m_datafileFd = replacement.release();
-    }
+    if (replacement.isOpen() && replacement.tryLock() == File::Lock::Taken)
+        m_movingFd = replacement.release();
+}
+
+void InboxLock::finishMove(bool renamed)
+{
+    if (m_movingFd < 0)
+        return;
+    ::close(renamed ? m_datafileFd : m_movingFd);
+    if (renamed)
+        m_datafileFd = m_movingFd;
+    m_movingFd = -1;
 }
 
 InboxLock::InboxLock(int lockFileFd, int datafileFd)
@@ -145,6 +154,8 @@ InboxLock::~InboxLock()
         ::close(m_fd);
     if (m_datafileFd >= 0)
         ::close(m_datafileFd);
+    if (m_movingFd >= 0)
+        ::close(m_movingFd);
 }
 
 QString inboxInUseMessage(const std::string &datafileName)

@@ -7,6 +7,8 @@
 #include "IoError.h"
 #include "RecordFile.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,6 +33,21 @@ protected:
     {
         writeAll(folder + "Ann" + std::to_string(n) + ".qdm",
                  recordBytes(makeRecord("Carl", "m" + std::to_string(n), attachments)));
+    }
+    // Ann's main.ini in the program folder, her datafile (holding one free slot) in data, and
+    // something planted where its lock file belongs, so that the datafile alone is locked.
+    std::string withoutLockFile()
+    {
+        const std::string datafile = data + "InBox.qdi";
+        EXPECT_EQ(::mkfifo((datafile + ".lock").c_str(), 0666), 0);
+        writeAll(datafile, std::string(TMessageRecord::Size, '\0'));
+        TSettings s;
+        s.Name = qs("Ann");
+        s.MyDest = qs(own);
+        s.Addresses = qs(addr);
+        s.InboxData = qs(data);
+        saveSettings(t.program(), s);
+        return datafile;
     }
     // Swaps the own inbox folder for a link to Ann's home, as a colleague with write access to
     // the folder above would.
@@ -175,15 +192,7 @@ TEST_F(Privacy, WithoutALockFileTheDatafileStillAdmitsOneCopy)
 {
     writeAddressList(addr, {{"Ann", own}});
     writeDrop(own, 1);
-    const std::string datafile = data + "InBox.qdi";
-    ASSERT_EQ(::mkfifo((datafile + ".lock").c_str(), 0666), 0);
-    writeAll(datafile, std::string(TMessageRecord::Size, '\0'));
-    TSettings s;
-    s.Name = qs("Ann");
-    s.MyDest = qs(own);
-    s.Addresses = qs(addr);
-    s.InboxData = qs(data);
-    saveSettings(t.program(), s);
+    const std::string datafile = withoutLockFile();
     {
         const auto window = InboxLock::tryAcquire(datafile);
         ASSERT_TRUE(window && window->held());
@@ -198,6 +207,49 @@ TEST_F(Privacy, WithoutALockFileTheDatafileStillAdmitsOneCopy)
     }
     const ProcessRun collected = toolAs(0, {qs("collect"), qs("--program-folder"), qs(t.program())});
     EXPECT_EQ(collected.out, "collected 1 message\n") << collected.err;
+}
+
+// The same while another copy collects thousands of messages: every compaction the window
+// tries meanwhile is refused, and each message ends in the datafile once or still waits.
+TEST_F(Privacy, CompactionBesideALongCollectionIsRefusedAndLosesNothing)
+{
+    constexpr int Messages = 5000;
+    writeAddressList(addr, {{"Ann", own}});
+    for (int n = 1; n <= Messages; ++n)
+        writeDrop(own, n);
+    const std::string datafile = withoutLockFile();
+    QProcess collection;
+    collection.start(QStringLiteral(QUINDLE_TOOL), {qs("collect"), qs("--program-folder"), qs(t.program())});
+    // Under way once its first group has left the folder.
+    while (fileExists(own + "Ann1.qdm") && !collection.waitForFinished(1)) {
+    }
+    int refused = 0;
+    const auto compact = [&] {
+        const auto window = InboxLock::tryAcquire(datafile);
+        if (!window)
+            return false;
+        TInboxData inbox = loadInbox(datafile);
+        TMessageRecord scratch;
+        packInbox(datafile, inbox, scratch, window.get());
+        return true;
+    };
+    while (!collection.waitForFinished(2))
+        refused += compact() ? 0 : 1;
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(collection.readAllStandardOutput().toStdString(), "collected " + std::to_string(Messages) + " messages\n")
+        << collection.readAllStandardError().toStdString();
+    EXPECT_TRUE(compact());
+
+    std::multiset<std::string> everywhere;
+    for (const TMessageRecord &record : readMessageFile(datafile).records)
+        if (!record.isEmpty())
+            everywhere.insert(record.Subject().toStdString());
+    for (const std::string &name : listFolder(own))
+        if (name.ends_with(".qdm"))
+            everywhere.insert(readMessageFile(own + name).records.at(0).Subject().toStdString());
+    ASSERT_EQ(everywhere.size(), std::size_t(Messages));
+    for (int n = 1; n <= Messages; ++n)
+        ASSERT_EQ(everywhere.count("m" + std::to_string(n)), 1u) << n;
 }
 
 } // namespace

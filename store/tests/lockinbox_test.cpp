@@ -1,5 +1,6 @@
 #include "DropFiles.h"
 #include "IoError.h"
+#include "RecordFile.h"
 #include "helpers/children.h"
 #include "tempfolders.h"
 
@@ -72,5 +73,16 @@ TEST(InboxLock, NoLockToBeHadIsNoRefusal)
     const auto lock = InboxLock::tryAcquire(datafile);
     ASSERT_NE(lock, nullptr);
     EXPECT_TRUE(lock->held());
+    EXPECT_EQ(InboxLock::tryAcquire(datafile), nullptr);
+
+    // A compaction locks the new datafile before the rename and lets the old one go only after
+    // it: at no moment is the file under the name free.
+    TMessageRecord scratch;
+    packRecordFile(datafile, TMessageRecord::Size, scratch.bytes.data(), RecordPlace::Own, [&](const File &packing) {
+        lock->moveTo(packing);
+        EXPECT_EQ(InboxLock::tryAcquire(datafile), nullptr);
+    });
+    EXPECT_EQ(InboxLock::tryAcquire(datafile), nullptr);
+    lock->finishMove(true);
     EXPECT_EQ(InboxLock::tryAcquire(datafile), nullptr);
 }
