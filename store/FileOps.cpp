@@ -670,6 +670,22 @@ File Folder::openRegularReadWrite(std::string_view name) const
     return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDWR, true), pathOf(name));
 }
 
+File Folder::createOwn(std::string_view name, unsigned mode) const
+{
+    const std::string leaf = full(name);
+    int fd;
+    do {
+        fd = ::openat(m_fd, leaf.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, mode_t(mode));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        raiseNameError(errno);
+    // A device a link leads to keeps its mode.
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd, mode_t(mode));
+    return File::adopt(fd, pathOf(name));
+}
+
 File Folder::openPlainRead(std::string_view name) const
 {
     return File::adopt(openPlainAt(m_fd, full(name), pathOf(name), O_RDONLY), pathOf(name));

@@ -146,6 +146,9 @@ public:
     int openForUpdate(std::string_view name, bool create = false) const;
     // The user's own file in the user's own folder: a link of theirs is followed.
     File openRegularReadWrite(std::string_view name) const;
+    // The user's own file made anew in the user's own folder: created (mode, whatever the
+    // umask) or emptied, a link of theirs followed.
+    File createOwn(std::string_view name, unsigned mode) const;
     // A new file; an invalid File when the name is taken.
     File createExclusive(std::string_view name, unsigned mode = 0666) const;
     // A new file under prefix + 16 hex digits + suffix; name receives that name.

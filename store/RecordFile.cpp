@@ -96,62 +96,79 @@ std::string packingFileName(const std::string &path)
     return path + ".new";
 }
 
-std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch, RecordPlace place,
-                            const std::function<void(const File &)> &beforeRename)
+namespace {
+
+// The records of source whose first byte is not 0, in order, written to packing; one zero
+// record when none is. scratch ends holding the last record read. Answers the count kept.
+std::int64_t copyKept(const File &source, File &packing, int size, char *scratch)
 {
-    const bool shared = place == RecordPlace::Shared;
-    const std::string path = shared ? linkOrPath : followLink(linkOrPath);
-    std::string packingPath = shared ? std::string() : packingFileName(path);
-    File source = shared ? File::openPlainRead(path) : File::openRead(path);
+    // Blocks of records are read at once and their kept records written at once.
+    constexpr std::int64_t blockRecords = 64;
+    const std::int64_t count = source.size() / size;
+    std::vector<char> block(static_cast<std::size_t>(std::min(blockRecords, std::max<std::int64_t>(count, 1)) * size));
+    std::int64_t kept = 0;
+    for (std::int64_t first = 0; first < count; first += blockRecords) {
+        const std::int64_t records = std::min(blockRecords, count - first);
+        source.readAt(first * size, block.data(), static_cast<std::size_t>(records * size));
+        if (first + records == count)
+            std::memcpy(scratch, block.data() + (records - 1) * size, static_cast<std::size_t>(size));
+        std::int64_t keptHere = 0;
+        for (std::int64_t i = 0; i < records; ++i) {
+            const char *record = block.data() + i * size;
+            if (record[0] == 0)
+                continue;
+            if (i != keptHere)
+                std::memmove(block.data() + keptHere * size, record, static_cast<std::size_t>(size));
+            ++keptHere;
+        }
+        if (keptHere > 0)
+            packing.writeAt(kept * size, block.data(), static_cast<std::size_t>(keptHere * size));
+        kept += keptHere;
+    }
+    if (kept == 0) {
+        const std::vector<char> empty(static_cast<std::size_t>(size), 0);
+        packing.writeAt(0, empty.data(), empty.size());
+    }
+    // The old file stays untouched until the new one is complete on the disk.
+    packing.sync();
+    return kept;
+}
+
+[[noreturn]] void raiseReplaced(const std::string &path)
+{
+    throw IoError(IoError::FileNotFound, path + " was replaced or moved while it was compacted: it was left as it is");
+}
+
+// The folder of the datafile, opened once as a collection opens it: refused when it is a link
+// or another account's. A link of the user's in place of the datafile leads to the file it
+// names, in a folder that must be the user's as well. leaf receives the datafile's name there.
+Folder datafileFolder(const std::string &linkOrPath, std::string &leaf)
+{
+    const std::string role = "the folder of your inbox datafile";
+    std::string path = linkOrPath;
+    Folder folder = Folder::openOwn(folderOf(path), role);
+    struct stat st{};
+    if (folder.statName(path.substr(folderOf(path).size()), st) && S_ISLNK(st.st_mode)) {
+        path = followLink(linkOrPath);
+        folder = Folder::openOwn(folderOf(path), role);
+    }
+    leaf = path.substr(folderOf(path).size());
+    return folder;
+}
+
+std::int64_t packSharedFile(const std::string &path, int size, char *scratch)
+{
+    std::string packingPath;
+    File source = File::openPlainRead(path);
     File packing;
     try {
-        if (shared)
-            packing = File::createUnique(folderOf(path), ".quindle-list-", ".tmp", packingPath);
-        else
-            packing = File::create(packingPath);
-        // The datafile is the user's alone; a shared file keeps the old one's permissions.
-        if (shared)
-            packing.copyPermissionsFrom(source);
-        else
-            packing.setPermissions(PrivateFileMode);
-
-        // Blocks of records are read at once and their kept records written at once.
-        constexpr std::int64_t blockRecords = 64;
-        const std::int64_t count = source.size() / size;
-        std::vector<char> block(static_cast<std::size_t>(std::min(blockRecords, std::max<std::int64_t>(count, 1)) * size));
-        std::int64_t kept = 0;
-        for (std::int64_t first = 0; first < count; first += blockRecords) {
-            const std::int64_t records = std::min(blockRecords, count - first);
-            source.readAt(first * size, block.data(), static_cast<std::size_t>(records * size));
-            if (first + records == count)
-                std::memcpy(scratch, block.data() + (records - 1) * size, static_cast<std::size_t>(size));
-            std::int64_t keptHere = 0;
-            for (std::int64_t i = 0; i < records; ++i) {
-                const char *record = block.data() + i * size;
-                if (record[0] == 0)
-                    continue;
-                if (i != keptHere)
-                    std::memmove(block.data() + keptHere * size, record, static_cast<std::size_t>(size));
-                ++keptHere;
-            }
-            if (keptHere > 0)
-                packing.writeAt(kept * size, block.data(), static_cast<std::size_t>(keptHere * size));
-            kept += keptHere;
-        }
-        if (kept == 0) {
-            const std::vector<char> empty(static_cast<std::size_t>(size), 0);
-            packing.writeAt(0, empty.data(), empty.size());
-        }
-        // The old file stays untouched until the new one is complete on the disk.
-        packing.sync();
-        // A file that was replaced or moved meanwhile (another program's collection, the
-        // folder renamed) is not the one read: replacing its successor would lose what that
-        // one holds.
+        packing = File::createUnique(folderOf(path), ".quindle-list-", ".tmp", packingPath);
+        packing.copyPermissionsFrom(source);
+        const std::int64_t kept = copyKept(source, packing, size, scratch);
+        // A file that was replaced or moved meanwhile is not the one read: replacing its
+        // successor would lose what that one holds.
         if (!source.isFileNamed(path))
-            throw IoError(IoError::FileNotFound, path + " was replaced or moved while it was compacted: it was left "
-                                                        "as it is");
-        if (beforeRename)
-            beforeRename(packing);
+            raiseReplaced(path);
         packing.close();
         source.close();
         renameReplace(packingPath, path);
@@ -161,6 +178,44 @@ std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scrat
         source = File();
         packing = File();
         removeFile(packingPath);
+        throw;
+    }
+}
+
+} // namespace
+
+std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scratch, RecordPlace place,
+                            const std::function<void(const File &)> &beforeRename)
+{
+    if (place == RecordPlace::Shared)
+        return packSharedFile(linkOrPath, size, scratch);
+    std::string leaf;
+    const Folder folder = datafileFolder(linkOrPath, leaf);
+    const std::string packingLeaf = packingFileName(leaf);
+    File source = folder.openPlainRead(leaf);
+    File packing;
+    try {
+        // The datafile is the user's alone.
+        packing = folder.createOwn(packingLeaf, PrivateFileMode);
+        const std::int64_t kept = copyKept(source, packing, size, scratch);
+        // A file that was replaced or moved meanwhile (another program's collection) is not
+        // the one read: replacing its successor would lose what that one holds.
+        struct stat named{};
+        struct stat mine{};
+        if (!folder.statName(leaf, named) || ::fstat(source.descriptor(), &mine) != 0 || named.st_dev != mine.st_dev
+            || named.st_ino != mine.st_ino)
+            raiseReplaced(folder.pathOf(leaf));
+        if (beforeRename)
+            beforeRename(packing);
+        packing.close();
+        source.close();
+        folder.renameReplace(packingLeaf, leaf);
+        folder.sync();
+        return kept;
+    } catch (...) {
+        source = File();
+        packing = File();
+        folder.remove(packingLeaf);
         throw;
     }
 }

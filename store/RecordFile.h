@@ -62,9 +62,11 @@ std::string packingFileName(const std::string &path);
 // complete and removes the new one. When nothing is kept, one zero record takes their
 // place so that the file never becomes empty. scratch (size bytes) ends holding the last
 // record read from path. Returns the number of records kept.
-// A shared file is written under a fresh name created exclusively; the own datafile under
-// packingFileName, through a link of the user's to the file it names.
+// A shared file is written under a fresh name created exclusively. The own datafile is
+// written under packingFileName in its folder, opened once as a collection opens it: a folder
+// that is a link or another account's is refused (IoError saying so); a link of the user's in
+// place of the datafile leads to the file it names, whose folder is held to the same rule.
 // Before the rename, the file it compacted must still be the one under its name (else
-// nothing is replaced: IoError), and beforeRename sees the new file.
+// nothing is replaced: IoError), and beforeRename (the own datafile's) sees the new file.
 std::int64_t packRecordFile(const std::string &path, int size, char *scratch, RecordPlace place = RecordPlace::Own,
                             const std::function<void(const File &)> &beforeRename = {});

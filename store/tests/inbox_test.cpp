@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -238,6 +239,19 @@ TEST(InboxFile, CompactionThroughALinkReplacesTheFileItNamesWithItsPermissions)
     EXPECT_EQ(readAll(real), bytesOf({message(q("A"), q("one"))}));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // As a collection, it refuses a datafile folder that is a link, or another account's
+    // (there the link above leads, too), and changes nothing.
+    std::filesystem::create_directory_symlink(dirs.userB(), dirs.root() + "linked");
+    EXPECT_NE(errorOf<IoError>([&] { packInbox(dirs.root() + "linked/InBox.qdi", inbox, scratch); })
+                  .find("is a symbolic link"),
+              std::string::npos);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dirs.userB().c_str(), 61002, 61002), 0);
+        EXPECT_NE(errorOf<IoError>([&] { packInbox(link, inbox, scratch); }).find("belongs to the account"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(entriesOf(dirs.userB()), QStringList{q("InBox.qdi")});
 }
 
 TEST(InboxFile, CompactionOfAMissingDatafileChangesNothing)
