@@ -92,7 +92,7 @@ private:
         }
         const Folder &direct = folder(folderText);
         if (direct.isOpen()) {
-            const Names names = placeAll(direct);
+            const Names names = placeAll(direct, recipient);
             m_callbacks.pump();
             deliver(direct, recipient, names, {});
             result.reached.append(shown(folderText, direct));
@@ -104,7 +104,7 @@ private:
         std::map<std::string, Names> names;
         for (const AddressCopy &entry : m_addresses) {
             if (entry.server && folder(entry.folder).isOpen() && !names.count(entry.folder))
-                names[entry.folder] = placeAll(folder(entry.folder), share);
+                names[entry.folder] = placeAll(folder(entry.folder), recipient, share);
         }
         for (std::size_t index = 0; index < m_addresses.size(); ++index) {
             m_callbacks.pump();
@@ -132,27 +132,37 @@ private:
         return QStringLiteral("%1 (here %2)").arg(textFromPath(text), textFromPath(opened.text()));
     }
 
-    // Runs each attachment slot whose source exists through copy(j, source).
+    // Runs each attachment slot whose source exists through copy(j, source); one whose
+    // source is gone is left out of recipient's message, with a notice.
     template<class Copy>
-    void attachments(const Copy &copy)
+    void attachments(const QString &recipient, const Copy &copy)
     {
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
             const std::string source = pathFromText(m_attachPaths[std::size_t(j - 1)]);
-            if (fileExists(source) && !m_outgoing.AttachName(j).isEmpty())
+            if (m_outgoing.AttachName(j).isEmpty())
+                continue;
+            if (fileExists(source)) {
                 copy(j, source);
+                continue;
+            }
+            ++m_report.attachmentsLeftOut;
+            const QString notice = QStringLiteral("The attachment %1 was not sent to %2: %3 does not exist.")
+                                       .arg(m_outgoing.AttachName(j), recipient, textFromPath(source));
+            if (!m_report.notices.contains(notice))
+                m_report.notices.append(notice);
         }
     }
 
     // Every attachment of the message into one destination folder: copied one by one with
     // the progress bar, then named and counted under one hold of the folder's lock, so a
     // collector never deletes a file this message brings.
-    Names placeAll(const Folder &destination, const std::function<void(File &)> &share = {})
+    Names placeAll(const Folder &destination, const QString &recipient, const std::function<void(File &)> &share = {})
     {
         Names names;
         std::vector<int> taken;
         std::vector<AttachmentCopy> copies;
         std::vector<std::unique_ptr<CopyProgress>> progress;
-        attachments([&](int j, const std::string &source) {
+        attachments(recipient, [&](int j, const std::string &source) {
             AttachmentCopy copy;
             try {
                 copy.source = File::openRegularRead(source);
@@ -182,7 +192,8 @@ private:
         return names;
     }
 
-    // The drop file for this folder names the attachments as they stand there. When it
+    // The drop file for this folder names the attachments as they stand there, and none that
+    // was left out: a collector would take another message's file of that name. When it
     // cannot be written, the copies counted for it (and for the folders that will now get
     // no message either) are taken back, or they would stay for ever.
     void deliver(const Folder &destination, const QString &recipient, const Names &names,
@@ -192,7 +203,7 @@ private:
         TMessageRecord record = m_outgoing;
         for (int j = 1; j <= TMessageRecord::SlotCount; ++j) {
             const QString &name = names[std::size_t(j - 1)];
-            if (!name.isEmpty() && name != record.AttachName(j))
+            if (name != record.AttachName(j))
                 record.setAttachName(j, name);
         }
         try {

@@ -27,9 +27,12 @@ struct SendReport
     int dropFiles = 0;        // drop files written, one per destination folder and slot
     int attachmentCopies = 0; // attachment copies made and counted
     // One line each for a slot that got nothing because its recipient name cannot be part of
-    // a drop file name (a folder separator, "..", a control character). The window shows
-    // them with "Messages Sent"; the tool prints them.
+    // a drop file name (a folder separator, "..", a control character), and for an attachment
+    // whose file was not there when it was to be copied for a recipient, which that
+    // recipient's message went without (its drop file does not name it). The window shows
+    // them with "Messages Sent"; the tool prints them and fails.
     QStringList notices;
+    int attachmentsLeftOut = 0; // the second kind, counted once a destination folder
     std::vector<RecipientResult> recipients; // one per slot with a folder, in slot order
     // The callbacks asked it to stop: the slots after the last one handled got nothing.
     bool stopped = false;

@@ -155,8 +155,6 @@ int runSend(int argc, char **argv)
         for (std::size_t j = 0; j < attachments.size(); ++j) {
             attachPaths[j] = attachments[j];
             view.attachCaptions[j] = attachmentCaption(attachments[j]);
-            if (!fileExists(pathFromText(attachments[j])))
-                printLine(stderr, attachments[j] + QStringLiteral(" does not exist: it is not attached"));
         }
         view.yourName = settings->Name;
         view.addressFolder = settings->Addresses;
@@ -186,7 +184,8 @@ int runSend(int argc, char **argv)
                                            r.reached.join(QStringLiteral(", ")), r.problem));
             }
         }
-        return unreached ? Failed : 0;
+        // A message that went without an attachment was not sent whole.
+        return unreached || report.sent.attachmentsLeftOut > 0 ? Failed : 0;
     } catch (const IoError &error) {
         return fail(QString::fromLocal8Bit(error.what()));
     }

@@ -84,13 +84,27 @@ TEST_P(SendScenario, DeliversToTheExpectedFolders)
         const auto slash = path.find('/');
         EXPECT_EQ(attachCount(t.folder(path.substr(0, slash)), path.substr(slash + 1)), value) << path;
     }
-    // Every drop file written is the whole outgoing record.
+    // Every drop file written is the whole outgoing record, but for an attachment whose file
+    // had gone: the message goes without it, saying so, and its drop file does not name it.
+    TMessageRecord sent = carl.outgoing;
+    int gone = 0;
+    for (std::size_t j = 0; j < c.attachments.size(); ++j) {
+        if (c.attachments[j].size >= 0)
+            continue;
+        ++gone;
+        sent.setAttachName(int(j) + 1, QString());
+        for (const std::string &name : c.to)
+            EXPECT_TRUE(report.sent.notices.contains(qs("The attachment " + c.attachments[j].name + " was not sent to "
+                                                        + name + ": " + paths[j] + " does not exist.")))
+                << report.sent.notices.join(u'\n').toStdString();
+    }
+    EXPECT_EQ(report.sent.attachmentsLeftOut, gone * int(c.to.size())); // one destination folder each here
     for (const std::string &file : tree()) {
         const bool sentNow = std::find_if(c.before.begin(), c.before.end(), [&](const auto &b) {
                                  return b.first == file;
                              }) == c.before.end();
         if (sentNow && file.size() > 4 && file.compare(file.size() - 4, 4, ".qdm") == 0) {
-            EXPECT_EQ(readAll(t.root() + file), recordBytes(carl.outgoing)) << file;
+            EXPECT_EQ(readAll(t.root() + file), recordBytes(sent)) << file;
         }
     }
     for (const Attachment &a : c.attachments) {
@@ -122,7 +136,7 @@ const SendCase sendCases[] = {
      {"inbox-a/Ann1.qdm", "inbox-a/a.txt"}, {{"inbox-a/a.txt", "1"}}, false},
     {"CaptionNoEntryBearsIsSkipped", {"Nobody", "", "Ann"}, {{"a.txt", 10}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/a.txt"}, {{"inbox-a/a.txt", "1"}}},
-    {"VanishedAttachmentIsSkipped", {"Ann"}, {{"a.txt", 10}, {"gone.txt", -1}}, {},
+    {"VanishedAttachmentIsLeftOutAndNamed", {"Ann"}, {{"a.txt", 10}, {"gone.txt", -1}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/a.txt"}, {{"inbox-a/a.txt", "1"}, {"inbox-a/gone.txt", "-"}}},
     {"SameRecipientTwiceCountsTwice", {"Ann", "Ann"}, {{"report.doc", 30}}, {},
      {"inbox-a/Ann1.qdm", "inbox-a/Ann2.qdm", "inbox-a/report.doc"}, {{"inbox-a/report.doc", "2"}}},
