@@ -389,7 +389,20 @@ int checkAddressList(const std::string &file, bool json)
 
 namespace {
 
-// The drop files of folder that the owner's collections took but could not delete.
+// Whether folder is one of the server folders that the collections of the user of settings
+// take mail from.
+bool isServerFolderOf(const TSettings &settings, const std::string &folder)
+{
+    for (const TAddressRec &entry : loadAddresses(addressFileName(settings.Addresses))) {
+        std::error_code ec;
+        const Folder server = entry.Server() == 1 ? openDestination(entry.InBox(), settings.pathMap) : Folder();
+        if (server.isOpen() && std::filesystem::equivalent(server.text(), folder, ec))
+            return true;
+    }
+    return false;
+}
+
+// The drop files of folder that the user's collections took but could not delete.
 std::vector<QString> takenNotRemovedIn(const std::string &folder, const std::string &takenList)
 {
     std::vector<QString> names;
@@ -405,8 +418,10 @@ std::vector<QString> takenNotRemovedIn(const std::string &folder, const std::str
     std::size_t at = 0;
     for (std::size_t end; (end = bytes.find('\n', at)) != std::string::npos; at = end + 1) {
         const std::string path = bytes.substr(std::min(at + 17, end), end - std::min(at + 17, end));
-        if (path.starts_with(folder) && path.find('/', folder.size()) == std::string::npos)
-            names.push_back(textFromPath(path.substr(folder.size())));
+        // The collection names the folder as it reached it, which may be spelt otherwise.
+        std::error_code ec;
+        if (!path.empty() && std::filesystem::equivalent(folderOf(path), folder, ec))
+            names.push_back(textFromPath(path.substr(folderOf(path).size())));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -481,21 +496,24 @@ int runCheck(int argc, char **argv)
         }
         FolderCheckReport report = checkFolder(folder, names);
         if (programArg) {
-            // The folder's owner's inbox tells which attachments no message needs any more.
             const TSettings settings = readSettings(asFolder(programArg));
             std::error_code ec;
-            if (!std::filesystem::equivalent(pathFromText(settings.MyDest), folder, ec))
-                return fail(QStringLiteral("%1 is not the inbox folder of the user of %2").arg(textFromPath(folder),
-                                                                                             argText(programArg)));
-            TInboxData inbox;
-            readMessageFile(inboxFileName(settings.InboxData), inbox);
-            report.unusedAttachments = unusedAttachments(folder, inbox);
+            const bool own = std::filesystem::equivalent(pathFromText(settings.MyDest), folder, ec);
+            if (!own && !isServerFolderOf(settings, folder))
+                return fail(QStringLiteral("%1 is neither the inbox folder nor a server folder of the user of %2")
+                                .arg(textFromPath(folder), argText(programArg)));
             report.takenNotRemoved = takenNotRemovedIn(folder, takenListName(inboxFileName(settings.InboxData)));
-            const auto unused = [&](const UnusedAttachment &file) {
-                return std::any_of(report.unusedAttachments.begin(), report.unusedAttachments.end(),
-                                   [&](const UnusedAttachment &u) { return u.name == file.name; });
-            };
-            std::erase_if(report.filesWithoutEntry, unused);
+            if (own) {
+                // The folder's owner's inbox tells which attachments no message needs any more.
+                TInboxData inbox;
+                readMessageFile(inboxFileName(settings.InboxData), inbox);
+                report.unusedAttachments = unusedAttachments(folder, inbox);
+                const auto unused = [&](const UnusedAttachment &file) {
+                    return std::any_of(report.unusedAttachments.begin(), report.unusedAttachments.end(),
+                                       [&](const UnusedAttachment &u) { return u.name == file.name; });
+                };
+                std::erase_if(report.filesWithoutEntry, unused);
+            }
         }
         if (json)
             std::fputs(QJsonDocument(toJson(folder, report)).toJson(QJsonDocument::Indented).constData(), stdout);

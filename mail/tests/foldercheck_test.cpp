@@ -148,6 +148,23 @@ TEST(FolderCheck, HealthyFolderNeedsNoAttention)
     writeAll(f + "Ben12.qdm", recordBytes(makeRecord("Carl", "m", {"a.txt"})));
     EXPECT_TRUE(checkFolder(f).needsAttention());
     EXPECT_EQ(runTool({QStringLiteral("check"), qs(f)}).status, 1);
+
+    // In a folder fine but for its Attach.ini, one that Quindle refuses fails every send with an
+    // attachment there: too large to read, or a folder.
+    const std::string g = t.server2();
+    writeAll(g + "Ben1.qdm", recordBytes(makeRecord("Carl", "m")));
+    writeAll(g + "Attach.ini", "");
+    std::filesystem::resize_file(g + "Attach.ini", 5'000'000);
+    const auto reports = [&](const char *said) {
+        const ToolRun refused = runTool({QStringLiteral("check"), qs(g)});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_TRUE(refused.out.contains(qs(said)) && refused.out.endsWith(qs("needs attention\n")))
+            << refused.out.toStdString();
+    };
+    reports("Attach.ini is 5.0 MB, more than the 4.2 MB Quindle reads");
+    std::filesystem::remove(g + "Attach.ini");
+    std::filesystem::create_directory(g + "Attach.ini");
+    reports("Attach.ini is a folder");
 }
 
 } // namespace
