@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -604,6 +605,9 @@ int runSettings(int argc, char **argv)
         return usage(settingsUsage);
     const std::string programFolder = asFolder(pathFromText(values["--program-folder"]).c_str());
     try {
+        // A missing program folder is made, the user's alone, as the window makes its own; one
+        // that cannot be made fails the write below.
+        ::mkdir(programFolder.c_str(), PrivateFolderMode);
         if (map) {
             // A Windows folder of the office's address book, and where it is on this machine.
             setPathMapEntry(programFolder, mapping.left(equals), mapping.mid(equals + 1));

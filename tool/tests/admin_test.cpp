@@ -46,9 +46,9 @@ TEST(AdminTool, AddressAndSettingsCommands)
         {{"settings", "--program-folder", noSlash(program), "--name", "Anna", "--inbox", noSlash(anna), "--addresses",
           book, "--data", noSlash(program)},
          0, "wrote " + program + "main.ini\n", program + " was readable by others: now by you alone\n"},
-        {{"settings", "--program-folder", t.root() + "gone", "--name", "Anna", "--inbox", anna, "--addresses", book,
-          "--data", t.root() + "gone"},
-         1, "", "Unable to write to " + t.root() + "gone/main.ini\n"},
+        {{"settings", "--program-folder", t.root() + "gone/deeper", "--name", "Anna", "--inbox", anna, "--addresses",
+          book, "--data", t.root() + "gone"},
+         1, "", "Unable to write to " + t.root() + "gone/deeper/main.ini\n"},
         {{"settings", "--program-folder", program, "--name", "Anna"}, 2, "",
          "usage: quindle-tool settings --program-folder DIR --name NAME --inbox FOLDER --addresses FOLDER --data "
          "FOLDER [--map WIN=LOCAL]\n       quindle-tool settings --program-folder DIR --map WINDOWS-FOLDER=LOCAL-FOLDER\n"},
