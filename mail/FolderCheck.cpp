@@ -275,9 +275,16 @@ RepairPlan planIn(const Folder &folder, const TInboxData *ownerInbox)
     RepairPlan plan;
     const std::string iniLeaf = pathFromText(AttachIniTitle);
     struct stat ini{};
-    if (folder.statName(iniLeaf, ini) && S_ISDIR(ini.st_mode))
-        plan.attachIniProblem = QStringLiteral("%1 is a folder and is left as it is: remove it, then repair again.")
-                                    .arg(textFromPath(folder.pathOf(iniLeaf)));
+    if (folder.statName(iniLeaf, ini)) {
+        if (S_ISDIR(ini.st_mode))
+            plan.attachIniProblem = QStringLiteral("%1 is a folder and is left as it is: remove it, then repair again.")
+                                        .arg(textFromPath(folder.pathOf(iniLeaf)));
+        else if (!S_ISREG(ini.st_mode))
+            plan.rebuildWhy = QStringLiteral("it is not a plain file (a link or special file)");
+        else if (ini.st_size > TProfileFile::MaxBytes)
+            plan.rebuildWhy = QStringLiteral("it is %1, more than the %2 Quindle reads")
+                                  .arg(sizeText(ini.st_size), sizeText(TProfileFile::MaxBytes));
+    }
 
     // What the waiting drop files name, slot by slot, and the other plain files.
     std::map<QString, std::pair<QString, int>> named; // case-folded -> spelling, slots

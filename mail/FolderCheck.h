@@ -71,6 +71,9 @@ struct RepairPlan
     std::vector<UnusedAttachment> kept;  // unnamed, but kept as the folder is a person's
     QString keptWhy;
     QString attachIniProblem; // Attach.ini cannot be replaced (a folder): left as it is
+    // Why Attach.ini is rebuilt whole though its counts cannot be read (its size, or something
+    // not a plain file under its name); empty when none.
+    QString rebuildWhy;
 };
 RepairPlan planRepair(const std::string &folder, const TInboxData *ownerInbox);
 // Carries the plan out under the folder's Attach.ini lock. Answers the files it could not

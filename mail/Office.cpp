@@ -314,8 +314,9 @@ void differs(OfficeReport &report, const QString &why)
     report.ok = false;
 }
 
-// The files in a drop box that a colleague other than their writer could read or change.
-void checkFilesIn(const std::string &folder, OfficeReport &report)
+// The files in a drop box that a colleague other than their writer could read or change, and
+// an Attach.ini or its lock that is not the folder's owner's (owner), as the set-up makes them.
+void checkFilesIn(const std::string &folder, uid_t owner, OfficeReport &report)
 {
     const Folder handle = Folder::openIfFolder(folder);
     for (const std::string &leaf : handle.names()) {
@@ -333,6 +334,9 @@ void checkFilesIn(const std::string &folder, OfficeReport &report)
         else if (shared && (c & 6) != 6)
             differs(report, QStringLiteral("%1 cannot be updated by the senders: attachments sent here fail")
                                 .arg(text(leaf)));
+        if (shared && s->st.st_uid != owner)
+            differs(report, QStringLiteral("%1 belongs to %2, not to %3").arg(text(leaf), text(loginOf(s->st.st_uid)),
+                                                                            text(loginOf(owner))));
     }
 }
 
@@ -405,7 +409,7 @@ OfficeReport checkOffice(const std::string &shareText)
         if (owner && !s->defaults.empty()
             && !(allowedTo(future.access, future.st.st_uid, future.st.st_gid, *owner, {}) & 4))
             differs(report, QStringLiteral("%1 cannot read the mail colleagues add").arg(text(loginOf(*owner))));
-        checkFilesIn(path, report);
+        checkFilesIn(path, owner.value_or(s->st.st_uid), report);
     };
     dropBox(share + "server/", std::nullopt, QStringLiteral("waiting for others"));
     const Folder inbox = Folder::openIfFolder(share + "inbox/");

@@ -378,13 +378,18 @@ void flipInPlace(File &file, const QByteArray &old, const QByteArray &next, QStr
     file.close();
 }
 
-// Gives a new file the access of the one it replaces: the permission bits and an access
-// control list, so a file the group may write stays so whoever rewrites it.
+// Gives a new file the access of the one it replaces: its owner and group where we may give
+// them (root, as repair runs, gives both; anyone else the group, when a member of it), the
+// permission bits and an access control list, so a file the group may write stays so
+// whoever rewrites it.
 void copyAccess(const File &from, File &to)
 {
     struct stat st{};
-    if (::fstat(from.descriptor(), &st) != 0 || !S_ISREG(st.st_mode))
+    struct stat mine{};
+    if (::fstat(from.descriptor(), &st) != 0 || !S_ISREG(st.st_mode) || ::fstat(to.descriptor(), &mine) != 0)
         return;
+    if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) && ::fchown(to.descriptor(), st.st_uid, st.st_gid) != 0)
+        (void)::fchown(to.descriptor(), uid_t(-1), st.st_gid);
     char acl[4096];
     const ssize_t size = ::fgetxattr(from.descriptor(), "system.posix_acl_access", acl, sizeof acl);
     if (size > 0) {
@@ -468,7 +473,7 @@ struct SharedWrite
     std::string path;
     File file;
     QByteArray old;
-    File readOnly;         // another's file, replaced: its access goes to the new one
+    File readOnly;         // another's file or one too large, replaced: its access goes to the new one
     bool replace = false;  // something not a plain file stands under the name, or another's
     bool tooLarge = false; // more than a profile file holds: only rebuilt whole
 
@@ -505,7 +510,11 @@ struct SharedWrite
             old = readOpen(file);
         } catch (const IoError &error) {
             tooLarge = error.code() == EFBIG;
-            file = File(); // a pipe or device is no file of ours, nor what is too large to be one
+            // What is too large to be a profile file is rebuilt whole, with the owner and access
+            // it had; a pipe or device is no file of ours.
+            if (tooLarge)
+                readOnly = std::move(file);
+            file = File();
             replace = true;
         }
     }

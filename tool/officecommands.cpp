@@ -98,6 +98,9 @@ int runRepair(int argc, char **argv)
         const QString will = dryRun ? QStringLiteral("would ") : QString();
         if (!plan.attachIniProblem.isEmpty())
             say(stdout, plan.attachIniProblem);
+        if (!plan.rebuildWhy.isEmpty())
+            say(stdout, QStringLiteral("Attach.ini: %1rebuild it whole from the drop files present: %2")
+                            .arg(will, plan.rebuildWhy));
         for (const AttachmentEntry &e : plan.counts) {
             if (!e.inAttachIni)
                 say(stdout, QStringLiteral("Attach.ini: %1%2=%3 (no entry)").arg(will, e.name).arg(e.referenced));
@@ -108,8 +111,8 @@ int runRepair(int argc, char **argv)
                 say(stdout, QStringLiteral("Attach.ini: %1%2=%3 (was %4)").arg(will, e.name).arg(e.referenced).arg(e.count));
         }
         for (const UnusedAttachment &file : plan.remove)
-            say(stdout, QStringLiteral("%1remove %2 (%3): no waiting message names it")
-                            .arg(dryRun ? QStringLiteral("would ") : QString(), file.name, sizeText(file.size)));
+            say(stdout, QStringLiteral("%1remove %2 (%3): no waiting message names it").arg(will, file.name,
+                                                                                        sizeText(file.size)));
         for (const UnusedAttachment &file : plan.kept)
             say(stdout, QStringLiteral("keep %1 (%2)").arg(file.name, sizeText(file.size)));
         if (!plan.kept.empty())
