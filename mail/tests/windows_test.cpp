@@ -4,17 +4,11 @@
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "InboxFile.h"
-#include "IoError.h"
 #include "RecordFile.h"
-#include "WindowsPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 // An office whose address book the Windows copies wrote: drive paths in upper and mixed
 // case, Attach.ini with CRLF and Windows-1252 names, a drop file anna1.qdm for Anna. The
@@ -105,23 +99,6 @@ TEST_F(WindowsOffice, DriveMapDeliversAndCollectsAsWindowsCopiesWrite)
     EXPECT_EQ(benUser.inbox[2].AttachName(1), qs("_con.txt"));
     EXPECT_EQ(readAll(ben + "_con.txt"), "from the server");
     EXPECT_FALSE(fileExists(server + "BEN1.qdm"));
-}
-
-TEST_F(WindowsOffice, PathsResolveAsWindowsMatchesThem)
-{
-    const PathMap map{{qs("F:\\"), qs(t.root() + "other")}, {qs("f:/quindle"), qs(share)}};
-    // The longest key wins; components are matched without regard to letter case.
-    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\ANNA\\"), map).path, anna);
-    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\NEW\\"), map).path, share + "inbox/NEW/");
-    EXPECT_TRUE(resolveFolderText(qs("/local/path/"), map).problem.isEmpty());
-    // Two names that differ in letter case alone: Windows could not tell them apart.
-    t.folder("share/inbox/ANNA");
-    const LocalFolder twice = resolveFolderText(qs("F:\\QUINDLE\\INBOX\\anna\\"), map);
-    EXPECT_TRUE(twice.path.empty());
-    EXPECT_TRUE(twice.problem.contains(qs("Anna")) && twice.problem.contains(qs("ANNA"))) << twice.problem.toStdString();
-    // The Windows form of a folder under a mapped one.
-    EXPECT_EQ(windowsFormOf(qs(share + "inbox/Dora/"), map), qs("f:\\quindle\\inbox\\Dora\\"));
-    EXPECT_EQ(windowsFormOf(qs(t.root() + "elsewhere/"), {{qs("F:\\QUINDLE\\"), qs(share)}}), QString());
 }
 
 } // namespace
