@@ -4,14 +4,14 @@
 
 Folder openDestination(const QString &text, const PathMap &map)
 {
-    const LocalFolder local = resolveFolderText(text, map);
+    LocalFolder local = resolveFolderText(text, map);
     if (!local.problem.isEmpty())
         return Folder::none(pathFromText(text), local.problem.toLocal8Bit().toStdString());
-    Folder folder = Folder::openIfFolder(local.path);
     if (!local.windows)
-        return folder;
-    folder.setWindowsNames(true);
+        return Folder::openIfFolder(local.path);
+    Folder folder = std::move(local.folder);
     if (!folder.isOpen())
         return Folder::none(local.path, pathFromText(text) + " (here " + local.path + "): " + folder.why());
+    folder.setWindowsNames(true);
     return folder;
 }

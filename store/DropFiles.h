@@ -40,7 +40,8 @@ enum class DropFlush { ToDisk, None };
 // empty file exclusively and the complete file is renamed over it, so a reader meets
 // either an empty file or the whole record.
 // prepare, when given, sees the complete file before it gets its name (to share it with the
-// recipient's account).
+// recipient's account). In a folder reached through a Windows path (Folder::windowsNames) a
+// number whose name stands there in another letter case is taken too.
 int WriteDropFile(const Folder &folder, const QString &recipient, const TMessageRecord &record,
                   DropFlush flush = DropFlush::ToDisk, const std::function<void(File &)> &prepare = {});
 int WriteDropFile(const std::string &folder, const QString &recipient, const TMessageRecord &record,
@@ -122,7 +123,9 @@ enum class AttachmentSource { Own, Shared };
 // renamed into place under the folder's lock; with count, the name's count in Attach.ini is
 // raised under the same lock. whileWaiting runs while the lock is waited for.
 // prepare, when given, sees the copy before it gets its name; a file of another's under the
-// name is then never reused, as prepare could not be applied to it.
+// name is then never reused, as prepare could not be applied to it. In a folder reached through
+// a Windows path (Folder::windowsNames) a name that stands there in another letter case is
+// taken too, and the next "name (n).ext" is tried.
 QString PlaceAttachment(const std::string &source, AttachmentSource kind, const Folder &folder,
                         const QString &attachName, bool count, const CopyCallbacks &callbacks = {},
                         const std::function<void()> &whileWaiting = {},

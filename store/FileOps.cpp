@@ -501,10 +501,10 @@ int openDirectoryHandle(const std::string &path)
 }
 
 // Why a folder text names no folder we may use, and the error that goes with it.
-int folderError(const std::string &path, int errnum, std::string &why)
+int folderError(const std::string &path, int errnum, std::string &why, bool linksFollowed = false)
 {
     struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (!linksFollowed && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         why = path + " is a symbolic link, which is never followed to a folder";
         return IoError::NotPlainFile;
     }
@@ -585,6 +585,58 @@ Folder Folder::openIfFolder(const std::string &text)
     folder.m_fd = openDirectoryHandle(path);
     if (folder.m_fd < 0)
         folder.m_code = folderError(path, errno, folder.m_why);
+    return folder;
+}
+
+Folder Folder::openThroughLinks(const std::string &text)
+{
+    Folder folder;
+    folder.m_text = text;
+    if (text.empty() || text.back() != '/' || text.find('\0') != std::string::npos) {
+        folder.m_why = "no folder is named";
+        folder.m_code = IoError::FileNotFound;
+        return folder;
+    }
+    do {
+        folder.m_fd = ::open(text.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } while (folder.m_fd < 0 && errno == EINTR);
+    if (folder.m_fd < 0)
+        folder.m_code = folderError(text.substr(0, std::max<std::size_t>(1, text.find_last_not_of('/') + 1)), errno,
+                                    folder.m_why, true);
+    return folder;
+}
+
+Folder Folder::folderIn(std::string_view name) const
+{
+    Folder folder;
+    folder.m_text = m_text + std::string(name) + "/";
+    const std::string leaf = full(name);
+    do {
+        folder.m_fd = ::openat(m_fd, leaf.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (folder.m_fd < 0 && errno == EINTR);
+    if (folder.m_fd < 0) {
+        const int errnum = errno;
+        struct stat st{};
+        const std::string path = pathOf(name);
+        if (::fstatat(m_fd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+            folder.m_why = path + " is a symbolic link, which is never followed to a folder";
+            folder.m_code = IoError::NotPlainFile;
+        } else {
+            folder.m_code = folderError(path, errnum, folder.m_why, true);
+        }
+    }
+    return folder;
+}
+
+Folder Folder::withPrefix(const std::string &prefix) const
+{
+    Folder folder;
+    folder.m_text = m_text + prefix;
+    folder.m_prefix = prefix;
+    folder.m_windowsNames = m_windowsNames;
+    folder.m_fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    if (folder.m_fd < 0)
+        folder.m_code = folderError(folder.m_text, errno, folder.m_why, true);
     return folder;
 }
 

@@ -121,6 +121,10 @@ public:
     // The same, but a folder that does not exist, is a link or is no folder gives a Folder
     // that is not open, with why() set.
     static Folder openIfFolder(const std::string &text);
+    // A folder the user or the administrator named in their own settings (a path map's local
+    // folder, a mount point): text, with its final separator, links followed in every component.
+    // Not open, with why() set, when it leads to no folder.
+    static Folder openThroughLinks(const std::string &text);
     // A folder of the user's own (the inbox folder, the datafile's folder): refused with a
     // message naming role ("your inbox folder") when it is a link or belongs to another
     // account than the user's or root's, as a colleague could have put it there.
@@ -167,12 +171,22 @@ public:
     // The names in the folder that start with its prefix, the prefix taken off; none when it
     // may not be listed.
     std::vector<std::string> names() const;
+    // The folder name in this one, never through a link: text() + name + "/". Not open, with
+    // why() set, when name is missing there, a link or no folder. For a Folder without prefix.
+    Folder folderIn(std::string_view name) const;
+    // This folder once more, putting prefix before every name (text() + prefix), as a folder text
+    // whose last component is prefix does. For a Folder without prefix.
+    Folder withPrefix(const std::string &prefix) const;
     // True when the folder text still leads to this very folder.
     bool stillNamed() const;
     int handle() const { return m_fd; }
-    // The folder was reached through a Windows path: other copies write into it from where
-    // names ignore letter case, so a name counts as taken when any name differing from it in
-    // letter case alone stands there (takenAnyCase).
+    // The folder was reached through a Windows path (an address entry in Windows form): the
+    // office's Windows copies write into it, where names ignore letter case, so the drop file
+    // number search and the placing of attachments count a name as taken when a name differing
+    // from it in letter case alone stands there (checked against foldedNames()). Only such
+    // folders: every copy names a recipient's folder by the same book entry, so a folder named
+    // otherwise is no folder a Windows copy writes into, and listing each one would cost round
+    // trips on the share.
     void setWindowsNames(bool on) { m_windowsNames = on; }
     bool windowsNames() const { return m_windowsNames; }
     // The case-folded names in the folder, for that rule; none where it may not be listed.

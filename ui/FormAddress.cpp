@@ -63,8 +63,13 @@ void TForm1::buildAddressViews()
             return;
         }
         const LocalFolder local = resolveFolderText(text, m_state.settings.pathMap);
-        AddressInBoxE->setToolTip(local.problem.isEmpty() ? QStringLiteral("Here: %1").arg(textFromPath(local.path))
-                                                          : local.problem);
+        if (!local.problem.isEmpty())
+            AddressInBoxE->setToolTip(local.problem);
+        else if (local.folder.isOpen())
+            AddressInBoxE->setToolTip(QStringLiteral("Here: %1").arg(textFromPath(local.path)));
+        else
+            AddressInBoxE->setToolTip(QStringLiteral("Here: %1 (%2)").arg(textFromPath(local.path),
+                                                                          textFromPath(local.folder.why())));
     });
     QPushButton *browse = FormParts::button(view, QStringLiteral("AddressInBoxB"), QStringLiteral("Browse"), 40, 144,
                                             65, 25);

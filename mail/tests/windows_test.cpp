@@ -1,20 +1,15 @@
 #include "mailfixture.h"
 
+#include "AddressRecord.h"
 #include "Cp1252.h"
 #include "DropFiles.h"
 #include "FileOps.h"
 #include "InboxFile.h"
-#include "IoError.h"
 #include "RecordFile.h"
-#include "WindowsPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 // An office whose address book the Windows copies wrote: drive paths in upper and mixed
 // case, Attach.ini with CRLF and Windows-1252 names, a drop file anna1.qdm for Anna. The
@@ -84,9 +79,25 @@ TEST_F(WindowsOffice, DriveMapDeliversAndCollectsAsWindowsCopiesWrite)
     ASSERT_TRUE(fileExists(ben + "Ben2.qdm"));
     EXPECT_FALSE(fileExists(ben + "Ben1.qdm"));
     const TMessageRecord record = readMessageFile(ben + "Ben2.qdm").records.at(0);
-    // What the Windows copies read stays theirs: the folder texts as the book holds them.
-    EXPECT_EQ(QByteArray(record.field(TMessageRecord::toFolderOffset(1)), 22),
-              QByteArray("\x15" "f:\\Quindle\\Inbox\\BEN\\"));
+    // What the Windows copies read stays theirs: every slot's folder text is the book's bytes
+    // (Ben's entry 1, Gone's 3, then none), and no local path is written anywhere.
+    const std::string book = readAll(addr + "address list.qda");
+    const auto bookFolder = [&](int entry) {
+        const std::size_t at = std::size_t(entry * TAddressRec::Size + TAddressRec::InBoxOffset);
+        return book.substr(at, 1 + std::size_t(static_cast<unsigned char>(book[at])));
+    };
+    for (const std::string &file : {ben + "Ben2.qdm", server + "Gone1.qdm"}) {
+        SCOPED_TRACE(file);
+        const std::string bytes = readAll(file);
+        for (int k = 1; k <= TMessageRecord::SlotCount; ++k) {
+            const std::size_t at = std::size_t(TMessageRecord::toFolderOffset(k));
+            const std::string slot = bytes.substr(at, 1 + std::size_t(static_cast<unsigned char>(bytes[at])));
+            EXPECT_EQ(slot, k == 1 ? bookFolder(1) : k == 2 ? bookFolder(3) : std::string(1, '\0')) << k;
+        }
+        EXPECT_EQ(bytes.find(t.root()), std::string::npos);
+    }
+    for (const std::string &folder : {ben, server})
+        EXPECT_EQ(readAll(folder + "Attach.ini").find(t.root()), std::string::npos) << folder;
     EXPECT_EQ(record.AttachName(1), qs("report (2).doc"));
     EXPECT_EQ(record.AttachName(2), qs("a_b.txt"));
     EXPECT_EQ(record.AttachName(3), qs("_CON.txt"));
@@ -105,23 +116,6 @@ TEST_F(WindowsOffice, DriveMapDeliversAndCollectsAsWindowsCopiesWrite)
     EXPECT_EQ(benUser.inbox[2].AttachName(1), qs("_con.txt"));
     EXPECT_EQ(readAll(ben + "_con.txt"), "from the server");
     EXPECT_FALSE(fileExists(server + "BEN1.qdm"));
-}
-
-TEST_F(WindowsOffice, PathsResolveAsWindowsMatchesThem)
-{
-    const PathMap map{{qs("F:\\"), qs(t.root() + "other")}, {qs("f:/quindle"), qs(share)}};
-    // The longest key wins; components are matched without regard to letter case.
-    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\ANNA\\"), map).path, anna);
-    EXPECT_EQ(resolveFolderText(qs("F:\\QUINDLE\\INBOX\\NEW\\"), map).path, share + "inbox/NEW/");
-    EXPECT_TRUE(resolveFolderText(qs("/local/path/"), map).problem.isEmpty());
-    // Two names that differ in letter case alone: Windows could not tell them apart.
-    t.folder("share/inbox/ANNA");
-    const LocalFolder twice = resolveFolderText(qs("F:\\QUINDLE\\INBOX\\anna\\"), map);
-    EXPECT_TRUE(twice.path.empty());
-    EXPECT_TRUE(twice.problem.contains(qs("Anna")) && twice.problem.contains(qs("ANNA"))) << twice.problem.toStdString();
-    // The Windows form of a folder under a mapped one.
-    EXPECT_EQ(windowsFormOf(qs(share + "inbox/Dora/"), map), qs("f:\\quindle\\inbox\\Dora\\"));
-    EXPECT_EQ(windowsFormOf(qs(t.root() + "elsewhere/"), {{qs("F:\\QUINDLE\\"), qs(share)}}), QString());
 }
 
 } // namespace

@@ -59,6 +59,9 @@ TEST(AdminTool, AddressAndSettingsCommands)
         {{"address", "--book", book, "--name", "Dora", "--inbox", t.root() + "share/inbox/Dora", "--program-folder",
           program},
          0, "added Dora\n", ""},
+        // The same Windows folder written in other letter case and separators replaces its entry.
+        {{"settings", "--program-folder", program, "--map", "f:/Quindle/=" + t.root() + "share/"}, 0,
+         "f:/Quindle/ is " + t.root() + "share/ here\n", ""},
     };
     for (const Step &step : steps) {
         QStringList args;
@@ -89,7 +92,7 @@ TEST(AdminTool, AddressAndSettingsCommands)
     expected.MyDest = qs(anna);
     expected.Addresses = qs(book);
     expected.InboxData = qs(program);
-    expected.pathMap = {{qs("F:\\QUINDLE\\"), qs(t.root() + "share")}};
+    expected.pathMap = {{qs("f:/Quindle/"), qs(t.root() + "share/")}};
     EXPECT_EQ(readSettings(program), expected);
     // The program folder and main.ini are the user's alone, whatever the umask.
     EXPECT_EQ(std::filesystem::status(program).permissions(), std::filesystem::perms::owner_all);

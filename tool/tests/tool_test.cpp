@@ -145,6 +145,21 @@ TEST_F(Tool, FailuresReportTheErrorWithStatusOne)
                                  qs("--subject"), qs("s"), qs("--body-rtf"), qs(t.root() + "missing.rtf")});
     EXPECT_EQ(noBody.status, 1);
     EXPECT_EQ(noBody.err, "File not found\n");
+
+    // A Windows folder that no key and no mount leads to, and no server folder: said with why.
+    const std::string hal = "\\\\nohost\\noshare\\hal\\";
+    const std::string why = hal + ": no path map entry holds it and the share \\\\nohost\\noshare is not mounted here";
+    writeAddressList(addr, {{"Ben", t.userB()}, {"Hal", hal}});
+    writeAll(t.folder("docs") + "body.rtf", "{\\rtf1 hi}");
+    const ToolRun unreached = tool({qs("send"), qs("--program-folder"), benProgram, qs("--to"), qs("Hal"),
+                                    qs("--subject"), qs("s"), qs("--body-rtf"), qs(t.folder("docs") + "body.rtf")});
+    EXPECT_EQ(unreached.status, 1);
+    EXPECT_EQ(unreached.out, "");
+    EXPECT_EQ(unreached.err, "not reached: Hal: " + why + ", and no server folder took it\n");
+    const ToolRun checked = tool({qs("check"), qs("--program-folder"), benProgram, qs("--addresses"),
+                                  qs(addr + "address list.qda")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out, "Ben: " + t.userB() + " -> " + t.userB() + "\nHal: " + hal + " -> not reached: " + why + "\n");
 }
 
 } // namespace
