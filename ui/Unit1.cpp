@@ -115,7 +115,7 @@ void TForm1::buildFrame()
     ToolBar4 = FormParts::toolBar(client, QStringLiteral("ToolBar4"));
     auto *collect = FormParts::plainButton(ToolBar4, QStringLiteral("ToolButton4"), ImageListToolBar->Picture(0),
                                            QStringLiteral("Collect Mail"));
-    connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    connect(collect, &QToolButton::clicked, Checki, &QAction::trigger);
     ToolBar4->addSeparator();
     CollectProgressBar = new QProgressBar(ToolBar4);
     CollectProgressBar->setObjectName(QStringLiteral("CollectProgressBar"));

@@ -241,7 +241,6 @@ private:
     void updateFormatActions();
     void toggleBullets();
 
-    QAction *action(const char *name) const;
     QAction *makeAction(const char *name, const char *category, const QString &caption, void (TForm1::*handler)());
 
     TDialogs &m_dialogs;
@@ -264,6 +263,32 @@ private:
     TMessageRecord m_readerMessage;
     QStringList m_readerAttachments;
     QString m_readerReceived; // when it was collected, as the InBox shows it; empty when not known
+    // The actions under their names, which are also their object names: the navigation
+    // bar's layout names the ones its items trigger.
+    QAction *NewObiClick = nullptr;
+    QAction *AdrObiClick = nullptr;
+    QAction *adrObiClk2 = nullptr;
+    QAction *SettingsObi = nullptr;
+    QAction *InBoxObi = nullptr;
+    QAction *MailReaderObi = nullptr;
+    QAction *Sendi = nullptr;
+    QAction *ClearNewI = nullptr;
+    QAction *Checki = nullptr;
+    QAction *InboxDeleteMsg = nullptr;
+    QAction *packI = nullptr;
+    QAction *Startup = nullptr;
+    QAction *CreateMessageFile = nullptr;
+    QAction *Send = nullptr;
+    QAction *AddressPopulate = nullptr;
+    QAction *EExpander = nullptr;
+    QAction *OkToStart = nullptr;
+    QAction *RichEditBold1 = nullptr;
+    QAction *RichEditItalic1 = nullptr;
+    QAction *RichEditUnderline1 = nullptr;
+    QAction *RichEditAlignLeft1 = nullptr;
+    QAction *RichEditAlignCenter1 = nullptr;
+    QAction *RichEditAlignRight1 = nullptr;
+    QAction *RichEditBullets1 = nullptr;
     QAction *m_print = nullptr;
     QAction *m_exportPdf = nullptr;
     QAction *m_reply = nullptr;
