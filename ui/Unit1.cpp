@@ -156,7 +156,7 @@ void TForm1::buildFrame()
     columns->addWidget(m_stack);
 }
 
-void TForm1::run(const std::function<void()> &work)
+void TForm1::run(const std::function<void()> &work, const std::function<void(const QString &)> &onError)
 {
     if (m_handlerDepth > 0) {
         work();
@@ -167,7 +167,11 @@ void TForm1::run(const std::function<void()> &work)
     try {
         work();
     } catch (const std::exception &error) {
-        showError(QString::fromLocal8Bit(error.what()));
+        const QString text = QString::fromLocal8Bit(error.what());
+        if (onError)
+            onError(text);
+        else
+            showError(text);
     }
 }
 

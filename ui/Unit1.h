@@ -10,10 +10,10 @@
 #include <string>
 
 class BodySearch;
+class MailArrival;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPrinter;
@@ -32,7 +32,6 @@ class TFECaptionPanel;
 class TFEGXOutlookBar;
 class TGXImageList;
 class TInboxGridModel;
-class TNewMailNotice;
 struct MailCallbacks;
 
 // The one main window: the navigation bar, the main toolbar and six views stacked in one
@@ -153,8 +152,9 @@ private:
     void printMessage(QPrinter &printer);
 
     // Runs a handler's work: an input/output error raised anywhere in it, also in handlers
-    // it calls, ends it and is shown once, by the outermost handler.
-    void run(const std::function<void()> &work);
+    // it calls, ends it and is shown once, by the outermost handler: in the standard error
+    // box, or to onError where given (a timer's slot, which must not open a box each time).
+    void run(const std::function<void()> &work, const std::function<void(const QString &)> &onError = {});
     void showError(const QString &text);
     // True, after a beep, while a send or collection is under way: the arrays and settings
     // must not change under it.
@@ -182,9 +182,6 @@ private:
     // a view forward.
     void collect(bool automatic);
     void buildMailArrival();
-    // The timer and the folder watch of the automatic collection, and the notice, as the
-    // saved settings say.
-    void configureMailArrival();
     // Counts newly arrived mail in the tray and gives a notification while the window is
     // not active.
     void announce(int arrived);
@@ -252,12 +249,7 @@ private:
     QString m_rememberedFolder;
     TAddressRec m_addressWork;
     TInboxMarks m_marks;
-    TNewMailNotice *m_notice = nullptr;
-    QTimer *m_collectTimer = nullptr;
-    QTimer *m_settleTimer = nullptr;
-    QFileSystemWatcher *m_inboxWatcher = nullptr;
-    // What the last automatic collection had to say; the same words are not said again.
-    QString m_autoCollectSaid;
+    MailArrival *m_mailArrival = nullptr;
     int m_firstArrived = -1; // the first slot of the mail the last collection brought
     // The message the reader shows, kept as it was read.
     TMessageRecord m_readerMessage;

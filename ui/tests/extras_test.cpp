@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -397,6 +398,28 @@ TEST(InBoxExtras, SearchFindsWordsInTheTextsAndKeepsThemThroughACompaction)
     w.click("DeleteInboxMsgI");
     w.click("PackInboxI");
     EXPECT_TRUE(found(QStringLiteral("cheers"), {"Numbers*"}));
+}
+
+} // namespace
+
+namespace {
+
+// A collection that fails every few minutes says so once while the cause lasts.
+TEST(MailArrival, AnAutomaticCollectionSaysAFailureOnceWhileItLasts)
+{
+    Office office;
+    TSettings anna = office.settings("Anna");
+    anna.CollectEvery = 30;
+    saveSettings(office.program("Anna"), anna);
+    Window w(office.program("Anna"));
+    const std::string datafile = office.data("Anna") + "InBox.qdi";
+    std::filesystem::remove(datafile);
+    std::filesystem::create_directory(datafile);
+    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", "Hi"));
+    w.form->AutoCollect();
+    w.form->AutoCollect();
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"error|Quindle|File access denied"}));
+    EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
 }
 
 } // namespace
