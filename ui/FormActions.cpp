@@ -1,23 +1,20 @@
 #include "Unit1.h"
 
 #include "FeCapPnl.h"
+#include "FormatCommands.h"
 #include "GXActionHandler.h"
 #include "GXImageList.h"
 #include "GX_Outlook.h"
 
 #include <QAction>
 #include <QAbstractButton>
-#include <QActionGroup>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTableView>
+#include <QTextEdit>
 #include <QIcon>
 #include <QPainter>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
-#include <QTextList>
 
 namespace {
 
@@ -47,15 +44,6 @@ QPixmap bulletsPicture()
         painter.drawLine(QPointF(7, y + 0.5), QPointF(15, y + 0.5));
     }
     return picture;
-}
-
-bool isBulletList(const QTextList *list)
-{
-    if (!list)
-        return false;
-    const QTextListFormat::Style style = list->format().style();
-    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-           || style == QTextListFormat::ListSquare;
 }
 
 } // namespace
@@ -145,8 +133,6 @@ void TForm1::buildActions()
         {&TForm1::RichEditBullets1, "RichEditBullets1", "&Bullets", "Bullets|Inserts a bullet on the current line", {},
          18},
     };
-    auto *alignments = new QActionGroup(this);
-    alignments->setExclusive(true);
     for (const Format &f : formats) {
         QAction *a = makeAction(f.name, "Format", QString::fromLatin1(f.caption), nullptr);
         this->*f.member = a;
@@ -157,105 +143,9 @@ void TForm1::buildActions()
         a->setIcon(ImageListToolBar->Picture(f.picture));
         a->setCheckable(true);
     }
-    for (QAction *a : {RichEditAlignLeft1, RichEditAlignCenter1, RichEditAlignRight1})
-        alignments->addAction(a);
-
-    const auto charFormat = [this](const std::function<void(QTextEdit &, QTextCharFormat &)> &change) {
-        QTextEdit *editor = formatTarget();
-        if (!editor)
-            return updateFormatActions();
-        QTextCharFormat format;
-        change(*editor, format);
-        editor->mergeCurrentCharFormat(format);
-        updateFormatActions();
-    };
-    connect(RichEditBold1, &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) {
-            f.setFontWeight(e.fontWeight() > QFont::Normal ? QFont::Normal : QFont::Bold);
-        });
-    });
-    connect(RichEditItalic1, &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontItalic(!e.fontItalic()); });
-    });
-    connect(RichEditUnderline1, &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontUnderline(!e.fontUnderline()); });
-    });
-    const std::pair<QAction *, Qt::Alignment> aligns[] = {{RichEditAlignLeft1, Qt::AlignLeft},
-                                                          {RichEditAlignCenter1, Qt::AlignHCenter},
-                                                          {RichEditAlignRight1, Qt::AlignRight}};
-    for (const auto &[align, alignment] : aligns) {
-        connect(align, &QAction::triggered, this, [this, alignment = alignment] {
-            if (QTextEdit *editor = formatTarget())
-                editor->setAlignment(alignment);
-            updateFormatActions();
-        });
-    }
-    connect(RichEditBullets1, &QAction::triggered, this, [this] { toggleBullets(); });
-}
-
-QTextEdit *TForm1::formatTarget() const
-{
-    return qobject_cast<QTextEdit *>(focusWidget());
-}
-
-void TForm1::followFocus(QWidget *now)
-{
-    if (!now || now->window() != this)
-        return;
-    QTextEdit *editor = qobject_cast<QTextEdit *>(now);
-    if (editor == m_formatTarget)
-        return;
-    disconnect(m_formatCursor);
-    disconnect(m_formatChar);
-    m_formatTarget = editor;
-    if (editor) {
-        m_formatCursor = connect(editor, &QTextEdit::cursorPositionChanged, this, &TForm1::updateFormatActions);
-        m_formatChar = connect(editor, &QTextEdit::currentCharFormatChanged, this, &TForm1::updateFormatActions);
-    }
-    updateFormatActions();
-}
-
-void TForm1::updateFormatActions()
-{
-    const QTextEdit *editor = formatTarget();
-    const Qt::Alignment alignment = editor ? editor->alignment() : Qt::AlignLeft;
-    RichEditBold1->setChecked(editor && editor->fontWeight() > QFont::Normal);
-    RichEditItalic1->setChecked(editor && editor->fontItalic());
-    RichEditUnderline1->setChecked(editor && editor->fontUnderline());
-    RichEditAlignCenter1->setChecked(alignment & Qt::AlignHCenter);
-    RichEditAlignRight1->setChecked(alignment & Qt::AlignRight);
-    RichEditAlignLeft1->setChecked(!(alignment & (Qt::AlignHCenter | Qt::AlignRight)));
-    RichEditBullets1->setChecked(editor && isBulletList(editor->textCursor().currentList()));
-}
-
-void TForm1::toggleBullets()
-{
-    QTextEdit *editor = formatTarget();
-    if (!editor)
-        return updateFormatActions();
-    QTextCursor cursor = editor->textCursor();
-    cursor.beginEditBlock();
-    if (!isBulletList(cursor.currentList())) {
-        QTextListFormat format;
-        format.setStyle(QTextListFormat::ListDisc);
-        format.setIndent(1);
-        cursor.createList(format);
-    } else {
-        QTextBlock block = editor->document()->findBlock(cursor.selectionStart());
-        const QTextBlock last = editor->document()->findBlock(cursor.selectionEnd());
-        for (;; block = block.next()) {
-            if (QTextList *list = block.textList())
-                list->remove(block);
-            QTextCursor paragraph(block);
-            QTextBlockFormat format = paragraph.blockFormat();
-            format.setIndent(0);
-            paragraph.setBlockFormat(format);
-            if (block == last)
-                break;
-        }
-    }
-    cursor.endEditBlock();
-    updateFormatActions();
+    m_formatCommands = new FormatCommands({RichEditBold1, RichEditItalic1, RichEditUnderline1, RichEditAlignLeft1,
+                                           RichEditAlignCenter1, RichEditAlignRight1, RichEditBullets1},
+                                          this);
 }
 
 void TForm1::buildShortcuts()

@@ -97,7 +97,6 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
     // The client area below the menu bar; the window manager adds its frame around it.
     resize(792, 454 + menuBar()->sizeHint().height());
     restorePlace();
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { followFocus(now); });
     StartupExecute();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 class BodySearch;
+class FormatCommands;
 class MailArrival;
 class QAction;
 class QCheckBox;
@@ -232,12 +233,6 @@ private:
     void widen(QLineEdit *field, int margin);
     void narrow(QLineEdit *field, int restingWidth);
 
-    // Formatting commands on the rich-text editor that has the focus.
-    QTextEdit *formatTarget() const;
-    void followFocus(QWidget *now);
-    void updateFormatActions();
-    void toggleBullets();
-
     QAction *makeAction(const char *name, const char *category, const QString &caption, void (TForm1::*handler)());
 
     TDialogs &m_dialogs;
@@ -249,7 +244,9 @@ private:
     QString m_rememberedFolder;
     TAddressRec m_addressWork;
     TInboxMarks m_marks;
+    // Parts with state of their own, children of the window.
     MailArrival *m_mailArrival = nullptr;
+    FormatCommands *m_formatCommands = nullptr;
     int m_firstArrived = -1; // the first slot of the mail the last collection brought
     // The message the reader shows, kept as it was read.
     TMessageRecord m_readerMessage;
@@ -352,8 +349,4 @@ private:
     QLineEdit *AddressInBoxE = nullptr;
     QLineEdit *AddressCommentE = nullptr;
     QCheckBox *AddressServer = nullptr;
-
-    QTextEdit *m_formatTarget = nullptr;
-    QMetaObject::Connection m_formatCursor;
-    QMetaObject::Connection m_formatChar;
 };
