@@ -273,9 +273,7 @@ TEST_F(InBoxCollected, MarksFollowACompactionToTheNextStart)
 {
     w.doubleClickRow("InBoxG", 3);
     w.clickItem(4);
-    w.clickRow("InBoxG", 1);
-    w.dialogs.answers = {true};
-    w.click("DeleteInboxMsgI");
+    w.deleteMessage(1);
     w.click("PackInboxI");
     EXPECT_EQ(rows(w, 1), (std::vector<std::string>{"Lunch on Friday*", "Accounts"}));
     const std::vector<std::string> dates = rows(w, 3);
@@ -384,9 +382,7 @@ TEST(InBoxExtras, SearchFindsWordsInTheTextsAndKeepsThemThroughACompaction)
 
     // Compacted, the slots move and their words with them.
     w.find<QLineEdit>("InBoxSearchE")->clear();
-    w.clickRow("InBoxG", 1);
-    w.dialogs.answers = {true};
-    w.click("DeleteInboxMsgI");
+    w.deleteMessage(1);
     w.click("PackInboxI");
     EXPECT_TRUE(found(QStringLiteral("cheers"), {"Numbers*"}));
 }

@@ -54,13 +54,6 @@ protected:
     {
         w.clickItem(4);
     }
-    // Row `row` deleted, the question answered Yes.
-    void remove(int row)
-    {
-        w.clickRow("InBoxG", row);
-        w.dialogs.answers = {true};
-        w.click("DeleteInboxMsgI");
-    }
 
     const std::string datafile = office.data("anna") + "InBox.qdi";
 };
@@ -111,7 +104,7 @@ TEST_F(InBoxList, TheReaderOpenedOnADeletedMessageIsEmpty)
 {
     w.doubleClickRow("InBoxG", 2);
     w.clickItem(4);
-    remove(2);
+    w.deleteMessage(2);
     w.find<QAction>("MailReaderObi")->trigger();
     EXPECT_EQ(w.find<QLabel>("ReaderFromL")->text(), QString());
     EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QString());
@@ -120,10 +113,10 @@ TEST_F(InBoxList, TheReaderOpenedOnADeletedMessageIsEmpty)
 // The attachments of the deleted Minutes go with it, but for the one Keys names too.
 TEST_F(InBoxList, WithAutomaticCompactionTheDeletedRowsGoAtOnceWithTheirAttachments)
 {
-    remove(2);
+    w.deleteMessage(2);
     w.find<QCheckBox>("AutoOInbox")->setChecked(true);
     w.dialogs.take();
-    remove(1);
+    w.deleteMessage(1);
     EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Keys"}));
     EXPECT_EQ(w.find<QTableView>("InBoxG")->model()->rowCount(), 1);
     EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{

@@ -198,6 +198,13 @@ QString Window::cell(const char *grid, int row, int column) const
     return find<QTableView>(grid)->model()->index(row - 1, column).data().toString();
 }
 
+void Window::deleteMessage(int row)
+{
+    clickRow("InBoxG", row);
+    dialogs.answers = {true};
+    click("DeleteInboxMsgI");
+}
+
 void Window::pickRecipient(int row, int slot) const
 {
     clickItem(1);

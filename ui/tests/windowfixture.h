@@ -95,6 +95,8 @@ struct Window
     void doubleClickRow(const char *grid, int row) const;
     void clickRow(const char *grid, int row) const;
     QString cell(const char *grid, int row, int column) const;
+    // The message of InBox row `row` deleted, the question answered Yes.
+    void deleteMessage(int row);
     // In the New view, recipient slot `slot` gets address book row `row` through the To button.
     void pickRecipient(int row, int slot) const;
     // Attachment slot `slot` gets the file through Attach's file dialog.
