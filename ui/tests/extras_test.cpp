@@ -392,9 +392,7 @@ TEST(InBoxExtras, SearchFindsWordsInTheTextsAndKeepsThemThroughACompaction)
 TEST(MailArrival, AnAutomaticCollectionSaysAFailureOnceWhileItLasts)
 {
     Office office;
-    TSettings anna = office.settings("Anna");
-    anna.CollectEvery = 30;
-    saveSettings(office.program("Anna"), anna);
+    office.settle("Anna");
     Window w(office.program("Anna"));
     const std::string datafile = office.data("Anna") + "InBox.qdi";
     std::filesystem::remove(datafile);
