@@ -1,23 +1,20 @@
 #include "Unit1.h"
 
 #include "FeCapPnl.h"
+#include "FormatCommands.h"
 #include "GXActionHandler.h"
 #include "GXImageList.h"
 #include "GX_Outlook.h"
 
 #include <QAction>
 #include <QAbstractButton>
-#include <QActionGroup>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTableView>
+#include <QTextEdit>
 #include <QIcon>
 #include <QPainter>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
-#include <QTextList>
 
 namespace {
 
@@ -49,15 +46,6 @@ QPixmap bulletsPicture()
     return picture;
 }
 
-bool isBulletList(const QTextList *list)
-{
-    if (!list)
-        return false;
-    const QTextListFormat::Style style = list->format().style();
-    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-           || style == QTextListFormat::ListSquare;
-}
-
 } // namespace
 
 void TForm1::buildImageLists()
@@ -79,11 +67,6 @@ void TForm1::buildImageLists()
     setWindowIcon(icon);
 }
 
-QAction *TForm1::action(const char *name) const
-{
-    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-}
-
 QAction *TForm1::makeAction(const char *name, const char *category, const QString &caption, void (TForm1::*handler)())
 {
     auto *a = new QAction(caption, this);
@@ -101,31 +84,35 @@ QAction *TForm1::makeAction(const char *name, const char *category, const QStrin
 void TForm1::buildActions()
 {
     const char *const outlook = "Outlook bar (standard)";
-    makeAction("NewObiClick", outlook, QStringLiteral("New"), &TForm1::NewObiClickExecute);
-    makeAction("AdrObiClick", outlook, QStringLiteral("Addresses List"), &TForm1::AdrObiClickExecute);
-    makeAction("adrObiClk2", outlook, QStringLiteral("Addresses Edit"), &TForm1::adrObiClk2Execute);
-    makeAction("SettingsObi", outlook, QStringLiteral("Settings"), &TForm1::SettingsObiExecute);
-    makeAction("InBoxObi", outlook, QStringLiteral("InBoxObi"), &TForm1::InBoxObiExecute);
-    makeAction("MailReaderObi", outlook, QStringLiteral("Mail Reader"), &TForm1::MailReaderObiExecute);
+    NewObiClick = makeAction("NewObiClick", outlook, QStringLiteral("New"), &TForm1::NewObiClickExecute);
+    AdrObiClick = makeAction("AdrObiClick", outlook, QStringLiteral("Addresses List"), &TForm1::AdrObiClickExecute);
+    adrObiClk2 = makeAction("adrObiClk2", outlook, QStringLiteral("Addresses Edit"), &TForm1::adrObiClk2Execute);
+    SettingsObi = makeAction("SettingsObi", outlook, QStringLiteral("Settings"), &TForm1::SettingsObiExecute);
+    InBoxObi = makeAction("InBoxObi", outlook, QStringLiteral("InBoxObi"), &TForm1::InBoxObiExecute);
+    MailReaderObi = makeAction("MailReaderObi", outlook, QStringLiteral("Mail Reader"), &TForm1::MailReaderObiExecute);
 
-    makeAction("Sendi", "Toolbar (new)", QStringLiteral("Send"), &TForm1::SendiExecute);
-    makeAction("ClearNewI", "Toolbar (new)", QStringLiteral("ClearNewI"), &TForm1::ClearNewIExecute)
-        ->setToolTip(QStringLiteral("Clear/New Message"));
-    QAction *checki = makeAction("Checki", "Toolbar (main)", QStringLiteral("Check Mail"), &TForm1::CheckiExecute);
-    checki->setToolTip(QStringLiteral("Check for New Mail"));
-    makeAction("InboxDeleteMsg", "Toolbar (InBox)", QStringLiteral("Delete Message"), &TForm1::InboxDeleteMsgExecute);
-    makeAction("packI", "Toolbar (InBox)", QStringLiteral("packI"), &TForm1::PackInboxIClick);
+    Sendi = makeAction("Sendi", "Toolbar (new)", QStringLiteral("Send"), &TForm1::SendiExecute);
+    ClearNewI = makeAction("ClearNewI", "Toolbar (new)", QStringLiteral("ClearNewI"), &TForm1::ClearNewIExecute);
+    ClearNewI->setToolTip(QStringLiteral("Clear/New Message"));
+    Checki = makeAction("Checki", "Toolbar (main)", QStringLiteral("Check Mail"), &TForm1::CheckiExecute);
+    Checki->setToolTip(QStringLiteral("Check for New Mail"));
+    InboxDeleteMsg = makeAction("InboxDeleteMsg", "Toolbar (InBox)", QStringLiteral("Delete Message"),
+                                &TForm1::InboxDeleteMsgExecute);
+    packI = makeAction("packI", "Toolbar (InBox)", QStringLiteral("packI"), &TForm1::PackInboxIClick);
 
-    makeAction("Startup", "System", QStringLiteral("Startup"), &TForm1::StartupExecute);
-    makeAction("CreateMessageFile", "System", QStringLiteral("CreateMessageFile"), &TForm1::CreateMessageFileExecute);
-    makeAction("Send", "System", QStringLiteral("Send"), &TForm1::SendExecute);
-    makeAction("AddressPopulate", "System", QStringLiteral("Populate Address grid"), &TForm1::AddressPopulateExecute);
-    makeAction("EExpander", "System", QStringLiteral("Expander"), nullptr);
-    makeAction("OkToStart", "System", QStringLiteral("Ok To Start"), nullptr);
+    Startup = makeAction("Startup", "System", QStringLiteral("Startup"), &TForm1::StartupExecute);
+    CreateMessageFile = makeAction("CreateMessageFile", "System", QStringLiteral("CreateMessageFile"),
+                                   &TForm1::CreateMessageFileExecute);
+    Send = makeAction("Send", "System", QStringLiteral("Send"), &TForm1::SendExecute);
+    AddressPopulate = makeAction("AddressPopulate", "System", QStringLiteral("Populate Address grid"),
+                                 &TForm1::AddressPopulateExecute);
+    EExpander = makeAction("EExpander", "System", QStringLiteral("Expander"), nullptr);
+    OkToStart = makeAction("OkToStart", "System", QStringLiteral("Ok To Start"), nullptr);
 
     // The formatting commands act on whichever rich-text editor has the focus.
     struct Format
     {
+        QAction *TForm1::*member;
         const char *name;
         const char *caption;
         const char *hint; // tooltip|longer description
@@ -133,124 +120,32 @@ void TForm1::buildActions()
         int picture;
     };
     const Format formats[] = {
-        {"RichEditBold1", "&Bold", "Bold", QKeySequence(Qt::CTRL | Qt::Key_B), 12},
-        {"RichEditItalic1", "&Italic", "Italic", QKeySequence(Qt::CTRL | Qt::Key_I), 13},
-        {"RichEditUnderline1", "&Underline", "Underline", QKeySequence(Qt::CTRL | Qt::Key_U), 14},
-        {"RichEditAlignLeft1", "Align &Left", "Align Left|Aligns text at the left indent", {}, 15},
-        {"RichEditAlignCenter1", "&Center", "Center|Centers text between margins", {}, 16},
-        {"RichEditAlignRight1", "Align &Right", "Align Right|Aligns text at the right indent", {}, 17},
-        {"RichEditBullets1", "&Bullets", "Bullets|Inserts a bullet on the current line", {}, 18},
+        {&TForm1::RichEditBold1, "RichEditBold1", "&Bold", "Bold", QKeySequence(Qt::CTRL | Qt::Key_B), 12},
+        {&TForm1::RichEditItalic1, "RichEditItalic1", "&Italic", "Italic", QKeySequence(Qt::CTRL | Qt::Key_I), 13},
+        {&TForm1::RichEditUnderline1, "RichEditUnderline1", "&Underline", "Underline",
+         QKeySequence(Qt::CTRL | Qt::Key_U), 14},
+        {&TForm1::RichEditAlignLeft1, "RichEditAlignLeft1", "Align &Left", "Align Left|Aligns text at the left indent",
+         {}, 15},
+        {&TForm1::RichEditAlignCenter1, "RichEditAlignCenter1", "&Center", "Center|Centers text between margins", {},
+         16},
+        {&TForm1::RichEditAlignRight1, "RichEditAlignRight1", "Align &Right",
+         "Align Right|Aligns text at the right indent", {}, 17},
+        {&TForm1::RichEditBullets1, "RichEditBullets1", "&Bullets", "Bullets|Inserts a bullet on the current line", {},
+         18},
     };
-    auto *alignments = new QActionGroup(this);
-    alignments->setExclusive(true);
     for (const Format &f : formats) {
         QAction *a = makeAction(f.name, "Format", QString::fromLatin1(f.caption), nullptr);
+        this->*f.member = a;
         const QStringList hint = QString::fromLatin1(f.hint).split(QLatin1Char('|'));
         a->setToolTip(hint.first());
         a->setStatusTip(hint.value(1));
         a->setShortcut(f.shortcut);
         a->setIcon(ImageListToolBar->Picture(f.picture));
         a->setCheckable(true);
-        if (QByteArrayView(f.name).startsWith("RichEditAlign"))
-            alignments->addAction(a);
     }
-
-    const auto charFormat = [this](const std::function<void(QTextEdit &, QTextCharFormat &)> &change) {
-        QTextEdit *editor = formatTarget();
-        if (!editor)
-            return updateFormatActions();
-        QTextCharFormat format;
-        change(*editor, format);
-        editor->mergeCurrentCharFormat(format);
-        updateFormatActions();
-    };
-    connect(action("RichEditBold1"), &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) {
-            f.setFontWeight(e.fontWeight() > QFont::Normal ? QFont::Normal : QFont::Bold);
-        });
-    });
-    connect(action("RichEditItalic1"), &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontItalic(!e.fontItalic()); });
-    });
-    connect(action("RichEditUnderline1"), &QAction::triggered, this, [charFormat] {
-        charFormat([](QTextEdit &e, QTextCharFormat &f) { f.setFontUnderline(!e.fontUnderline()); });
-    });
-    const std::pair<const char *, Qt::Alignment> aligns[] = {{"RichEditAlignLeft1", Qt::AlignLeft},
-                                                             {"RichEditAlignCenter1", Qt::AlignHCenter},
-                                                             {"RichEditAlignRight1", Qt::AlignRight}};
-    for (const auto &[name, alignment] : aligns) {
-        connect(action(name), &QAction::triggered, this, [this, alignment = alignment] {
-            if (QTextEdit *editor = formatTarget())
-                editor->setAlignment(alignment);
-            updateFormatActions();
-        });
-    }
-    connect(action("RichEditBullets1"), &QAction::triggered, this, [this] { toggleBullets(); });
-}
-
-QTextEdit *TForm1::formatTarget() const
-{
-    return qobject_cast<QTextEdit *>(focusWidget());
-}
-
-void TForm1::followFocus(QWidget *now)
-{
-    if (!now || now->window() != this)
-        return;
-    QTextEdit *editor = qobject_cast<QTextEdit *>(now);
-    if (editor == m_formatTarget)
-        return;
-    disconnect(m_formatCursor);
-    disconnect(m_formatChar);
-    m_formatTarget = editor;
-    if (editor) {
-        m_formatCursor = connect(editor, &QTextEdit::cursorPositionChanged, this, &TForm1::updateFormatActions);
-        m_formatChar = connect(editor, &QTextEdit::currentCharFormatChanged, this, &TForm1::updateFormatActions);
-    }
-    updateFormatActions();
-}
-
-void TForm1::updateFormatActions()
-{
-    const QTextEdit *editor = formatTarget();
-    const Qt::Alignment alignment = editor ? editor->alignment() : Qt::AlignLeft;
-    action("RichEditBold1")->setChecked(editor && editor->fontWeight() > QFont::Normal);
-    action("RichEditItalic1")->setChecked(editor && editor->fontItalic());
-    action("RichEditUnderline1")->setChecked(editor && editor->fontUnderline());
-    action("RichEditAlignCenter1")->setChecked(alignment & Qt::AlignHCenter);
-    action("RichEditAlignRight1")->setChecked(alignment & Qt::AlignRight);
-    action("RichEditAlignLeft1")->setChecked(!(alignment & (Qt::AlignHCenter | Qt::AlignRight)));
-    action("RichEditBullets1")->setChecked(editor && isBulletList(editor->textCursor().currentList()));
-}
-
-void TForm1::toggleBullets()
-{
-    QTextEdit *editor = formatTarget();
-    if (!editor)
-        return updateFormatActions();
-    QTextCursor cursor = editor->textCursor();
-    cursor.beginEditBlock();
-    if (!isBulletList(cursor.currentList())) {
-        QTextListFormat format;
-        format.setStyle(QTextListFormat::ListDisc);
-        format.setIndent(1);
-        cursor.createList(format);
-    } else {
-        QTextBlock block = editor->document()->findBlock(cursor.selectionStart());
-        const QTextBlock last = editor->document()->findBlock(cursor.selectionEnd());
-        for (;; block = block.next()) {
-            if (QTextList *list = block.textList())
-                list->remove(block);
-            QTextCursor paragraph(block);
-            QTextBlockFormat format = paragraph.blockFormat();
-            format.setIndent(0);
-            paragraph.setBlockFormat(format);
-            if (block == last)
-                break;
-        }
-    }
-    cursor.endEditBlock();
-    updateFormatActions();
+    m_formatCommands = new FormatCommands({RichEditBold1, RichEditItalic1, RichEditUnderline1, RichEditAlignLeft1,
+                                           RichEditAlignCenter1, RichEditAlignRight1, RichEditBullets1},
+                                          this);
 }
 
 void TForm1::buildShortcuts()
@@ -258,7 +153,7 @@ void TForm1::buildShortcuts()
     // Ctrl+1 to Ctrl+6, F5 and Ctrl+Return are the menu bar's (buildMenuBar).
     auto *remove = new QShortcut(QKeySequence::Delete, InBoxG);
     remove->setContext(Qt::WidgetShortcut);
-    connect(remove, &QShortcut::activated, action("InboxDeleteMsg"), &QAction::trigger);
+    connect(remove, &QShortcut::activated, InboxDeleteMsg, &QAction::trigger);
 
     // Every control can be told apart by a screen reader: buttons that show only a picture
     // are named by their tooltip, fields by their label or their role.

@@ -8,57 +8,24 @@
 #include "GX_Outlook.h"
 #include "GridModels.h"
 #include "IoError.h"
+#include "MailArrival.h"
 #include "NewMailNotice.h"
 #include "Paths.h"
 
 #include <QDateTime>
 #include <QEvent>
-#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QStackedWidget>
-#include <QTimer>
-
-namespace {
-// Drop files of one send land one after another; collect once they have settled.
-constexpr int SettleMilliseconds = 1000;
-} // namespace
 
 void TForm1::buildMailArrival()
 {
-    m_notice = new TNewMailNotice(windowIcon(), this);
-    connect(m_notice, &TNewMailNotice::clicked, this, &TForm1::NewMailNoticeClick);
-    connect(m_notice, &TNewMailNotice::noticed, this, &TForm1::newMailNoticed);
-    m_collectTimer = new QTimer(this);
-    m_collectTimer->setObjectName(QStringLiteral("CollectTimer"));
-    connect(m_collectTimer, &QTimer::timeout, this, &TForm1::AutoCollect);
-    m_settleTimer = new QTimer(this);
-    m_settleTimer->setObjectName(QStringLiteral("SettleTimer"));
-    m_settleTimer->setSingleShot(true);
-    m_settleTimer->setInterval(SettleMilliseconds);
-    connect(m_settleTimer, &QTimer::timeout, this, &TForm1::AutoCollect);
-    m_inboxWatcher = new QFileSystemWatcher(this);
-    connect(m_inboxWatcher, &QFileSystemWatcher::directoryChanged, this, [this] {
-        const std::string first = DropFileName(pathFromText(YourInBoxE->text()), YourNameE->text(), 1);
-        if (fileExists(first))
-            m_settleTimer->start();
-    });
-}
-
-void TForm1::configureMailArrival()
-{
-    m_notice->setEnabled(m_state.settings.NewMailNotice);
-    if (!m_inboxWatcher->directories().isEmpty())
-        m_inboxWatcher->removePaths(m_inboxWatcher->directories());
-    const int minutes = m_state.inboxLoaded ? m_state.settings.CollectEvery : 0;
-    if (minutes <= 0) {
-        m_collectTimer->stop();
-        m_settleTimer->stop();
-        return;
-    }
-    m_collectTimer->start(minutes * 60 * 1000);
-    // Where the folder cannot be watched (some network file systems), the interval alone.
-    m_inboxWatcher->addPath(m_state.settings.MyDest);
+    m_mailArrival = new MailArrival(
+        windowIcon(),
+        [this] { return fileExists(DropFileName(pathFromText(YourInBoxE->text()), YourNameE->text(), 1)); }, this);
+    connect(m_mailArrival, &MailArrival::due, this, &TForm1::AutoCollect);
+    connect(m_mailArrival->notice(), &TNewMailNotice::clicked, this, &TForm1::NewMailNoticeClick);
+    connect(m_mailArrival->notice(), &TNewMailNotice::noticed, this, &TForm1::newMailNoticed);
 }
 
 void TForm1::CheckiExecute()
@@ -73,19 +40,12 @@ void TForm1::CheckiExecute()
 void TForm1::AutoCollect()
 {
     // A box is open in the middle of a handler, or mail runs: try again once it is over.
-    if (m_handlerDepth > 0 || MailRunGuard::busy()) {
-        m_settleTimer->start();
-        return;
-    }
+    if (m_handlerDepth > 0 || MailRunGuard::busy())
+        return m_mailArrival->retryLater();
     if (!m_state.inboxLoaded || !::OkToStartExecute(viewSettings()))
         return;
-    ++m_handlerDepth;
-    const auto leave = qScopeGuard([this] { --m_handlerDepth; });
-    try {
-        collect(true);
-    } catch (const std::exception &error) {
-        tell(QString::fromLocal8Bit(error.what()), true, true);
-    }
+    // An error is said as the collection's notices are: once, not in a box every few minutes.
+    run([this] { collect(true); }, [this](const QString &error) { tell(error, true, true); });
 }
 
 void TForm1::collect(bool automatic)
@@ -143,14 +103,7 @@ void TForm1::collect(bool automatic)
 
 void TForm1::tell(const QString &text, bool error, bool automatic)
 {
-    if (automatic) {
-        // Said once, not every few minutes while the cause lasts.
-        const bool said = text == m_autoCollectSaid;
-        m_autoCollectSaid = text;
-        if (said)
-            return;
-    }
-    if (text.isEmpty())
+    if ((automatic && !m_mailArrival->sayOnce(text)) || text.isEmpty())
         return;
     if (error)
         showError(text);
@@ -187,19 +140,20 @@ void TForm1::saveMarks()
 
 void TForm1::announce(int arrived)
 {
+    TNewMailNotice *notice = m_mailArrival->notice();
     const bool looking = isActiveWindow() && frontView() == InBoxPan;
     if (!looking)
-        m_notice->setCount(m_notice->count() + arrived);
+        notice->setCount(notice->count() + arrived);
     if (isActiveWindow())
         return;
     const TMessageRecord &first = m_state.inbox[std::size_t(m_firstArrived)];
-    m_notice->notify(arrived == 1 ? QStringLiteral("1 new message") : QStringLiteral("%1 new messages").arg(arrived),
-                     first.From() + QStringLiteral(": ") + first.Subject());
+    notice->notify(arrived == 1 ? QStringLiteral("1 new message") : QStringLiteral("%1 new messages").arg(arrived),
+                   first.From() + QStringLiteral(": ") + first.Subject());
 }
 
 void TForm1::inboxLookedAt()
 {
-    m_notice->setCount(0);
+    m_mailArrival->notice()->setCount(0);
 }
 
 void TForm1::NewMailNoticeClick()

@@ -31,15 +31,15 @@ void TForm1::buildInBoxView()
     InBoxPan = FormParts::viewPanel(m_stack, QStringLiteral("InBoxPan"), QStringLiteral("InBox"));
     auto *rows = FormParts::viewRows(InBoxPan);
     QToolBar *toolBar5 = FormParts::toolBar(InBoxPan, QStringLiteral("ToolBar5"));
-    action("InboxDeleteMsg")->setIcon(ImageListToolBar->Picture(1));
-    FormParts::actionButton(toolBar5, QStringLiteral("DeleteInboxMsgI"), action("InboxDeleteMsg"));
+    InboxDeleteMsg->setIcon(ImageListToolBar->Picture(1));
+    FormParts::actionButton(toolBar5, QStringLiteral("DeleteInboxMsgI"), InboxDeleteMsg);
     QToolButton *pack = FormParts::plainButton(toolBar5, QStringLiteral("PackInboxI"), ImageListToolBar->Picture(2),
                                                QStringLiteral("Compress & Optimise inbox"),
                                                QStringLiteral("Compact Inbox"));
     connect(pack, &QToolButton::clicked, this, &TForm1::PackInboxIClick);
     QToolButton *collect = FormParts::plainButton(toolBar5, QStringLiteral("Checki2"), ImageListToolBar->Picture(0),
                                                   QString(), QStringLiteral("Collect Mail"));
-    connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    connect(collect, &QToolButton::clicked, Checki, &QAction::trigger);
     toolBar5->addSeparator();
     InBoxSearchE = new QLineEdit(toolBar5);
     InBoxSearchE->setObjectName(QStringLiteral("InBoxSearchE"));
@@ -174,7 +174,7 @@ void TForm1::InBoxGDblClick()
 {
     run([this] {
         InBoxGClick();
-        action("MailReaderObi")->trigger();
+        MailReaderObi->trigger();
     });
 }
 

@@ -45,7 +45,7 @@ void TForm1::buildMenuBar()
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("FileMenu"));
     connect(menuItem(file, "MenuCollectMail", QStringLiteral("&Collect Mail"), {QKeySequence(Qt::Key_F5)}),
-            &QAction::triggered, action("Checki"), &QAction::trigger);
+            &QAction::triggered, Checki, &QAction::trigger);
     file->addSeparator();
     m_print = menuItem(file, "MenuPrint", QStringLiteral("&Print..."), {QKeySequence(Qt::CTRL | Qt::Key_P)});
     connect(m_print, &QAction::triggered, this, &TForm1::PrintIClick);
@@ -65,10 +65,10 @@ void TForm1::buildMenuBar()
     connect(m_forward, &QAction::triggered, this, &TForm1::ForwardIClick);
     // The Delete key itself belongs to the InBox grid, which has it while it has the focus.
     m_delete = menuItem(message, "MenuDelete", QStringLiteral("&Delete"));
-    connect(m_delete, &QAction::triggered, action("InboxDeleteMsg"), &QAction::trigger);
+    connect(m_delete, &QAction::triggered, InboxDeleteMsg, &QAction::trigger);
     m_send = menuItem(message, "MenuSend", QStringLiteral("&Send"),
                       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    connect(m_send, &QAction::triggered, action("Sendi"), &QAction::trigger);
+    connect(m_send, &QAction::triggered, Sendi, &QAction::trigger);
 
     // The six views, guarded as a click on their item's picture.
     QMenu *view = bar->addMenu(QStringLiteral("&View"));

@@ -76,17 +76,17 @@ void TForm1::buildNewView()
     QToolBar *toolBar1 = FormParts::toolBar(NewPan, QStringLiteral("ToolBar1"));
     QToolButton *sendB = FormParts::plainButton(toolBar1, QStringLiteral("SendB"), ImageListToolBar->Picture(3),
                                                 QStringLiteral("Send Message"));
-    connect(sendB, &QToolButton::clicked, action("Sendi"), &QAction::trigger);
-    action("ClearNewI")->setIcon(ImageListToolBar->Picture(4));
-    FormParts::actionButton(toolBar1, QStringLiteral("Cleari"), action("ClearNewI"));
-    const char *const groups[][3] = {{"RichEditBold1", "RichEditItalic1", "RichEditUnderline1"},
-                                     {"RichEditAlignLeft1", "RichEditAlignCenter1", "RichEditAlignRight1"},
-                                     {"RichEditBullets1", nullptr, nullptr}};
+    connect(sendB, &QToolButton::clicked, Sendi, &QAction::trigger);
+    ClearNewI->setIcon(ImageListToolBar->Picture(4));
+    FormParts::actionButton(toolBar1, QStringLiteral("Cleari"), ClearNewI);
+    QAction *const groups[][3] = {{RichEditBold1, RichEditItalic1, RichEditUnderline1},
+                                  {RichEditAlignLeft1, RichEditAlignCenter1, RichEditAlignRight1},
+                                  {RichEditBullets1, nullptr, nullptr}};
     for (const auto &group : groups) {
         toolBar1->addSeparator();
-        for (const char *name : group) {
-            if (name)
-                FormParts::actionButton(toolBar1, QLatin1String(name) + QStringLiteral("B"), action(name));
+        for (QAction *format : group) {
+            if (format)
+                FormParts::actionButton(toolBar1, format->objectName() + QStringLiteral("B"), format);
         }
     }
     rows->addWidget(toolBar1);

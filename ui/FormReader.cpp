@@ -8,6 +8,7 @@
 #include "FormParts.h"
 #include "GXImageList.h"
 #include "GridModels.h"
+#include "MailArrival.h"
 #include "NewMailNotice.h"
 #include "Paths.h"
 #include "RtfCodec.h"
@@ -148,7 +149,7 @@ void TForm1::MailReaderObiExecute()
         if (m_marks.markRead(i)) {
             saveMarks();
             m_inboxModel->elementChanged(i);
-            m_notice->setCount(std::min(m_notice->count(), m_marks.unread()));
+            m_mailArrival->notice()->setCount(std::min(m_mailArrival->notice()->count(), m_marks.unread()));
         }
     });
 }

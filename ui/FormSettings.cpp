@@ -5,6 +5,7 @@
 #include "FeCapPnl.h"
 #include "FolderText.h"
 #include "FormParts.h"
+#include "MailArrival.h"
 #include "FileOps.h"
 #include "Paths.h"
 
@@ -179,7 +180,7 @@ void TForm1::inboxTaken()
         m_marks.load(m_state.inboxFileName);
         syncMarks();
     }
-    configureMailArrival();
+    m_mailArrival->configure(m_state.settings, m_state.inboxLoaded);
 }
 
 void TForm1::SettingsObiExecute()

@@ -97,7 +97,6 @@ TForm1::TForm1(const std::string &programFolder, TDialogs &dialogs, QWidget *par
     // The client area below the menu bar; the window manager adds its frame around it.
     resize(792, 454 + menuBar()->sizeHint().height());
     restorePlace();
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { followFocus(now); });
     StartupExecute();
 }
 
@@ -115,7 +114,7 @@ void TForm1::buildFrame()
     ToolBar4 = FormParts::toolBar(client, QStringLiteral("ToolBar4"));
     auto *collect = FormParts::plainButton(ToolBar4, QStringLiteral("ToolButton4"), ImageListToolBar->Picture(0),
                                            QStringLiteral("Collect Mail"));
-    connect(collect, &QToolButton::clicked, action("Checki"), &QAction::trigger);
+    connect(collect, &QToolButton::clicked, Checki, &QAction::trigger);
     ToolBar4->addSeparator();
     CollectProgressBar = new QProgressBar(ToolBar4);
     CollectProgressBar->setObjectName(QStringLiteral("CollectProgressBar"));
@@ -156,7 +155,7 @@ void TForm1::buildFrame()
     columns->addWidget(m_stack);
 }
 
-void TForm1::run(const std::function<void()> &work)
+void TForm1::run(const std::function<void()> &work, const std::function<void(const QString &)> &onError)
 {
     if (m_handlerDepth > 0) {
         work();
@@ -167,7 +166,11 @@ void TForm1::run(const std::function<void()> &work)
     try {
         work();
     } catch (const std::exception &error) {
-        showError(QString::fromLocal8Bit(error.what()));
+        const QString text = QString::fromLocal8Bit(error.what());
+        if (onError)
+            onError(text);
+        else
+            showError(text);
     }
 }
 

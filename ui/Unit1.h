@@ -10,10 +10,11 @@
 #include <string>
 
 class BodySearch;
+class FormatCommands;
+class MailArrival;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPrinter;
@@ -32,7 +33,6 @@ class TFECaptionPanel;
 class TFEGXOutlookBar;
 class TGXImageList;
 class TInboxGridModel;
-class TNewMailNotice;
 struct MailCallbacks;
 
 // The one main window: the navigation bar, the main toolbar and six views stacked in one
@@ -153,8 +153,9 @@ private:
     void printMessage(QPrinter &printer);
 
     // Runs a handler's work: an input/output error raised anywhere in it, also in handlers
-    // it calls, ends it and is shown once, by the outermost handler.
-    void run(const std::function<void()> &work);
+    // it calls, ends it and is shown once, by the outermost handler: in the standard error
+    // box, or to onError where given (a timer's slot, which must not open a box each time).
+    void run(const std::function<void()> &work, const std::function<void(const QString &)> &onError = {});
     void showError(const QString &text);
     // True, after a beep, while a send or collection is under way: the arrays and settings
     // must not change under it.
@@ -182,9 +183,6 @@ private:
     // a view forward.
     void collect(bool automatic);
     void buildMailArrival();
-    // The timer and the folder watch of the automatic collection, and the notice, as the
-    // saved settings say.
-    void configureMailArrival();
     // Counts newly arrived mail in the tray and gives a notification while the window is
     // not active.
     void announce(int arrived);
@@ -235,13 +233,6 @@ private:
     void widen(QLineEdit *field, int margin);
     void narrow(QLineEdit *field, int restingWidth);
 
-    // Formatting commands on the rich-text editor that has the focus.
-    QTextEdit *formatTarget() const;
-    void followFocus(QWidget *now);
-    void updateFormatActions();
-    void toggleBullets();
-
-    QAction *action(const char *name) const;
     QAction *makeAction(const char *name, const char *category, const QString &caption, void (TForm1::*handler)());
 
     TDialogs &m_dialogs;
@@ -253,17 +244,40 @@ private:
     QString m_rememberedFolder;
     TAddressRec m_addressWork;
     TInboxMarks m_marks;
-    TNewMailNotice *m_notice = nullptr;
-    QTimer *m_collectTimer = nullptr;
-    QTimer *m_settleTimer = nullptr;
-    QFileSystemWatcher *m_inboxWatcher = nullptr;
-    // What the last automatic collection had to say; the same words are not said again.
-    QString m_autoCollectSaid;
+    // Parts with state of their own, children of the window.
+    MailArrival *m_mailArrival = nullptr;
+    FormatCommands *m_formatCommands = nullptr;
     int m_firstArrived = -1; // the first slot of the mail the last collection brought
     // The message the reader shows, kept as it was read.
     TMessageRecord m_readerMessage;
     QStringList m_readerAttachments;
     QString m_readerReceived; // when it was collected, as the InBox shows it; empty when not known
+    // The actions under their names, which are also their object names: the navigation
+    // bar's layout names the ones its items trigger.
+    QAction *NewObiClick = nullptr;
+    QAction *AdrObiClick = nullptr;
+    QAction *adrObiClk2 = nullptr;
+    QAction *SettingsObi = nullptr;
+    QAction *InBoxObi = nullptr;
+    QAction *MailReaderObi = nullptr;
+    QAction *Sendi = nullptr;
+    QAction *ClearNewI = nullptr;
+    QAction *Checki = nullptr;
+    QAction *InboxDeleteMsg = nullptr;
+    QAction *packI = nullptr;
+    QAction *Startup = nullptr;
+    QAction *CreateMessageFile = nullptr;
+    QAction *Send = nullptr;
+    QAction *AddressPopulate = nullptr;
+    QAction *EExpander = nullptr;
+    QAction *OkToStart = nullptr;
+    QAction *RichEditBold1 = nullptr;
+    QAction *RichEditItalic1 = nullptr;
+    QAction *RichEditUnderline1 = nullptr;
+    QAction *RichEditAlignLeft1 = nullptr;
+    QAction *RichEditAlignCenter1 = nullptr;
+    QAction *RichEditAlignRight1 = nullptr;
+    QAction *RichEditBullets1 = nullptr;
     QAction *m_print = nullptr;
     QAction *m_exportPdf = nullptr;
     QAction *m_reply = nullptr;
@@ -335,8 +349,4 @@ private:
     QLineEdit *AddressInBoxE = nullptr;
     QLineEdit *AddressCommentE = nullptr;
     QCheckBox *AddressServer = nullptr;
-
-    QTextEdit *m_formatTarget = nullptr;
-    QMetaObject::Connection m_formatCursor;
-    QMetaObject::Connection m_formatChar;
 };

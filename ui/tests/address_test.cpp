@@ -23,27 +23,44 @@ std::vector<std::string> namesInFile(const std::string &file)
     return names;
 }
 
-QString cell(const Window &w, int row, int column)
+class AddressViews : public WindowTest
 {
-    const auto *grid = w.find<QTableView>("AddressG");
-    return grid->model()->index(row - 1, column).data().toString();
+protected:
+    AddressViews() : WindowTest("anna") {}
+    // Sales, a server entry, saved on the Edit view as it opens.
+    void saveSales()
+    {
+        w.type("AddressNameE", QStringLiteral("Sales"));
+        w.type("AddressInBoxE", qs(office.inbox("sales")));
+        w.find<QCheckBox>("AddressServer")->setChecked(true);
+        w.click("Button5");
+    }
+    // Sales, then Ben through New, listed with nothing said: Ben is the current entry.
+    void listSalesAndBen()
+    {
+        saveSales();
+        w.click("Button4");
+        w.type("AddressNameE", QStringLiteral("Ben"));
+        w.click("Button5");
+        w.dialogs.take();
+        w.clickItem(1);
+    }
+
+    const std::string book = office.book + "address list.qda";
+};
+
+TEST_F(AddressViews, SaveOnTheEditViewNeverFilledWritesTheFirstEntry)
+{
+    ASSERT_EQ(w.front(), QStringLiteral("AddressPan2"));
+    saveSales();
+    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales"}));
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Address saved"}));
 }
 
-TEST(AddressViews, NewSaveDeleteCompactAndOpen)
+TEST_F(AddressViews, NewEmptiesTheFieldsAndANameTakenIsRefused)
 {
-    Office office;
-    office.settle("anna");
-    Window w(office.program("anna"));
-    const std::string book = office.book + "address list.qda";
-
-    // The Edit view is in front, never filled: Save writes entry 0.
-    ASSERT_EQ(w.front(), QStringLiteral("AddressPan2"));
-    w.type("AddressNameE", QStringLiteral("Sales"));
-    w.type("AddressInBoxE", qs(office.inbox("sales")));
-    w.find<QCheckBox>("AddressServer")->setChecked(true);
-    w.click("Button5");
-    EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales"}));
-
+    saveSales();
+    w.dialogs.take();
     w.click("Button4");
     EXPECT_EQ(w.find<QLineEdit>("AddressNameE")->text(), QString());
     EXPECT_FALSE(w.find<QCheckBox>("AddressServer")->isChecked());
@@ -51,20 +68,25 @@ TEST(AddressViews, NewSaveDeleteCompactAndOpen)
     w.click("Button5");
     w.type("AddressNameE", QStringLiteral("Ben"));
     w.click("Button5");
-    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"info|Quindle|Address saved",
-                                                          "error|Quindle|That name already exists, try again",
+    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"error|Quindle|That name already exists, try again",
                                                           "info|Quindle|Address saved"}));
     EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Sales", "Ben"}));
+}
 
-    w.clickItem(1);
+TEST_F(AddressViews, TheListShowsEveryEntryAndSelectsTheCurrentOne)
+{
+    listSalesAndBen();
     ASSERT_EQ(w.front(), QStringLiteral("AddressPan"));
     const auto *grid = w.find<QTableView>("AddressG");
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(grid->currentIndex().row(), 1) << "the current entry's row";
-    EXPECT_EQ(cell(w, 1, 3), QStringLiteral("Yes"));
-    EXPECT_EQ(cell(w, 2, 3), QStringLiteral("No"));
+    EXPECT_EQ(w.cell("AddressG", 1, 3), QStringLiteral("Yes"));
+    EXPECT_EQ(w.cell("AddressG", 2, 3), QStringLiteral("No"));
+}
 
-    // Delete answered No, then Yes: the entry empties in place.
+TEST_F(AddressViews, DeleteAsksThenEmptiesTheEntryInPlace)
+{
+    listSalesAndBen();
     w.clickRow("AddressG", 1);
     w.dialogs.answers = {false, true};
     w.click("DeleteAdrI");
@@ -73,21 +95,35 @@ TEST(AddressViews, NewSaveDeleteCompactAndOpen)
     EXPECT_EQ(w.dialogs.take(),
               (std::vector<std::string>(2, "ask warning|Warning|Are you sure you want to delete this Address?")));
     EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"", "Ben"}));
-    EXPECT_EQ(cell(w, 1, 0), QString());
-    EXPECT_EQ(cell(w, 1, 3), QStringLiteral("No"));
+    EXPECT_EQ(w.cell("AddressG", 1, 0), QString());
+    EXPECT_EQ(w.cell("AddressG", 1, 3), QStringLiteral("No"));
     EXPECT_EQ(w.form->state().AddressIndex, 0);
+}
 
+TEST_F(AddressViews, CompactRemovesTheEmptiedEntries)
+{
+    listSalesAndBen();
+    w.clickRow("AddressG", 1);
+    w.dialogs.answers = {true};
+    w.click("DeleteAdrI");
     w.click("PackAddressI");
     EXPECT_EQ(namesInFile(book), (std::vector<std::string>{"Ben"}));
-    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(w.find<QTableView>("AddressG")->model()->rowCount(), 1);
+}
 
-    // A double click opens the entry with "Addresses Edit" selected in the bar.
+TEST_F(AddressViews, ADoubleClickOpensTheEntryWithAddressesEditSelected)
+{
+    listSalesAndBen();
     w.doubleClickRow("AddressG", 1);
     EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
     EXPECT_EQ(w.find<TFEGXOutlookBar>("FEGXOutlookBar1")->SelectedItem(), 2);
-    EXPECT_EQ(w.find<QLineEdit>("AddressNameE")->text(), QStringLiteral("Ben"));
+    EXPECT_EQ(w.find<QLineEdit>("AddressNameE")->text(), QStringLiteral("Sales"));
+}
 
-    // A file error ends the handler in the standard error box; the view stays.
+TEST_F(AddressViews, AFileErrorEndsTheHandlerInTheErrorBoxAndTheViewStays)
+{
+    saveSales();
+    w.dialogs.take();
     std::filesystem::remove(book);
     std::filesystem::create_directory(book);
     w.click("Button5");
@@ -95,11 +131,8 @@ TEST(AddressViews, NewSaveDeleteCompactAndOpen)
     EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
 }
 
-TEST(AddressViews, PlacesTabOrderAndGrid)
+TEST_F(AddressViews, PlacesTabOrderAndGrid)
 {
-    Office office;
-    office.settle("anna");
-    Window w(office.program("anna"));
     const std::pair<const char *, QRect> places[] = {
         {"AddressNameE", {40, 56, 177, 21}},   {"AddressInBoxE", {40, 120, 177, 21}},
         {"AddressInBoxB", {40, 144, 65, 25}},  {"AddressCommentE", {40, 200, 177, 21}},

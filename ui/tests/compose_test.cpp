@@ -25,23 +25,6 @@
 
 namespace {
 
-// In the New view, recipient slot `slot` gets address book row `row` through the To button.
-void pickRecipient(const Window &w, int row, int slot)
-{
-    w.clickItem(1);
-    w.clickRow("AddressG", row);
-    w.clickItem(0);
-    w.find<QComboBox>("ToC")->setCurrentIndex(slot - 1);
-    w.click("ToB");
-}
-
-void attach(Window &w, const std::string &path, int slot)
-{
-    w.find<QComboBox>("AttachC")->setCurrentIndex(slot - 1);
-    w.dialogs.files = {qs(path)};
-    w.click("AttachB");
-}
-
 std::string count(const std::string &folder, const char *name)
 {
     return TProfileFile(folder + "Attach.ini")
@@ -49,24 +32,35 @@ std::string count(const std::string &folder, const char *name)
         .toStdString();
 }
 
-TEST(NewView, ComposeSendClearAndTheGuards)
+// Ben and Carla in the address book, and two files to attach.
+class NewViewCompose : public WindowTest
 {
-    Office office;
-    office.settle("anna");
-    office.writeBook({{"Ben", office.inbox("ben")}, {"Carla", office.inbox("carla")}});
-    const std::string src = office.t.folder("src");
-    writeAll(src + "report.txt", std::string(20000, 'r'));
-    writeAll(src + "plan.txt", "plan");
-    Window w(office.program("anna"));
+protected:
+    NewViewCompose()
+        : WindowTest("anna", [](const Office &office) {
+            office.writeBook({{"Ben", office.inbox("ben")}, {"Carla", office.inbox("carla")}});
+        })
+    {
+        writeAll(src + "report.txt", std::string(20000, 'r'));
+        writeAll(src + "plan.txt", "plan");
+    }
+    // "Plans" to Ben and Carla, both files attached.
+    void compose()
+    {
+        w.pickRecipient(1, 1);
+        w.pickRecipient(2, 2);
+        w.attach(src + "report.txt", 1);
+        w.attach(src + "plan.txt", 2);
+        w.type("SubjectE", QStringLiteral("Plans"));
+        w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("See the plans."));
+    }
 
-    pickRecipient(w, 1, 1);
-    pickRecipient(w, 2, 2);
-    attach(w, src + "report.txt", 1);
-    attach(w, src + "plan.txt", 2);
-    w.type("SubjectE", QStringLiteral("Plans"));
-    w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("See the plans."));
-    auto *progress = w.find<QProgressBar>("NewProgressBar1");
-    QSignalSpy steps(progress, &QProgressBar::valueChanged);
+    const std::string src = office.t.folder("src");
+};
+
+TEST_F(NewViewCompose, SendDeliversTheMessageAndTheAttachmentsToEveryRecipient)
+{
+    compose();
     w.click("SendB");
     EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"open file", "open file", "info|Quindle|Messages Sent"}));
     for (const char *user : {"ben", "carla"}) {
@@ -78,17 +72,34 @@ TEST(NewView, ComposeSendClearAndTheGuards)
         EXPECT_EQ(count(folder, "report.txt"), "1");
         EXPECT_EQ(count(folder, "plan.txt"), "1");
     }
+}
+
+TEST_F(NewViewCompose, TheProgressBarCountsTheBytesCopiedAndGoes)
+{
+    compose();
+    auto *progress = w.find<QProgressBar>("NewProgressBar1");
+    QSignalSpy steps(progress, &QProgressBar::valueChanged);
+    w.click("SendB");
     EXPECT_TRUE(progress->isHidden());
     EXPECT_EQ(progress->value(), 0);
     EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [](const QList<QVariant> &s) { return s[0] == 20000; }));
+}
 
-    // A body whose rich text passes 10,001 characters is not sent.
+// A body whose rich text passes 10,001 characters.
+TEST_F(NewViewCompose, ABodyTooLongIsNotSent)
+{
+    compose();
+    w.dialogs.take();
     w.find<QTextEdit>("RichEdit1")->setPlainText(QString(10001, QLatin1Char('x')));
     w.click("SendB");
     EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"error|Quindle|Sorry your message body is too long"}));
-    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben1.qdm"));
+}
 
-    // Clear answered No keeps everything; Yes empties the view and every slot.
+TEST_F(NewViewCompose, ClearAnsweredNoKeepsEverythingAndYesEmptiesTheViewAndEverySlot)
+{
+    compose();
+    w.dialogs.take();
     w.dialogs.answers = {false, true};
     w.click("Cleari");
     EXPECT_EQ(w.find<QLineEdit>("SubjectE")->text(), QStringLiteral("Plans"));
@@ -100,8 +111,12 @@ TEST(NewView, ComposeSendClearAndTheGuards)
     EXPECT_EQ(w.find<QComboBox>("AttachC")->itemText(0), QString());
     EXPECT_EQ(w.form->state().AttachPaths[0], QString());
     EXPECT_TRUE(w.find<QTextEdit>("RichEdit1")->document()->isEmpty());
-    // Without a filled slot nothing is built: none at all, then a name typed but never picked.
-    const std::string bodyFile = readAll(office.program("anna") + "tmprtf.tmp");
+}
+
+// None at all, then a name typed but never picked: the program folder stays as it was.
+TEST_F(NewViewCompose, WithoutAFilledRecipientSlotNothingIsBuilt)
+{
+    const std::vector<std::string> before = treeOf(office.program("anna"));
     w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("Typed"));
     w.click("SendB");
     QTest::keyClicks(w.find<QComboBox>("ToC")->lineEdit(), QStringLiteral("Ben"));
@@ -112,17 +127,19 @@ TEST(NewView, ComposeSendClearAndTheGuards)
               (std::vector<std::string>{"error|Quindle|The message has no recipient. Nothing was sent." + how,
                                         "error|Quindle|\"Ben\" is typed in the To box but is not a recipient. "
                                         "Nothing was sent." + how}));
-    EXPECT_EQ(readAll(office.program("anna") + "tmprtf.tmp"), bodyFile);
-    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+    EXPECT_EQ(treeOf(office.program("anna")), before);
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben1.qdm"));
+}
 
-    // Without a name nothing is sent: the Settings view comes forward with a beep.
-    pickRecipient(w, 1, 1);
+TEST_F(NewViewCompose, WithoutANameNothingIsSentAndTheSettingsViewComesForwardWithABeep)
+{
+    w.pickRecipient(1, 1);
     w.find<QLineEdit>("YourNameE")->clear();
     w.click("SendB");
     EXPECT_EQ(w.front(), QStringLiteral("SettingsPan"));
     EXPECT_EQ(w.dialogs.beeps, 1);
     EXPECT_TRUE(w.dialogs.said.empty());
-    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben2.qdm"));
+    EXPECT_FALSE(fileExists(office.inbox("ben") + "Ben1.qdm"));
 }
 
 // What a send or a collection went past is said in the box that ends it.
@@ -132,8 +149,8 @@ TEST(NewView, NoticesOfSendAndCollect)
     office.settle("Anna");
     office.writeBook({{"Ben", office.inbox("Ben")}, {"../x", office.inbox("Ben")}});
     Window w(office.program("Anna"));
-    pickRecipient(w, 1, 1);
-    pickRecipient(w, 2, 2);
+    w.pickRecipient(1, 1);
+    w.pickRecipient(2, 2);
     w.click("SendB");
     const std::vector<std::string> said = w.dialogs.take();
     ASSERT_EQ(said.size(), 1u);
@@ -187,8 +204,8 @@ TEST(Exchange, TwoWindowsExchangeAFormattedMessageWithAnAttachment)
     Window anna(office.program("Anna"));
     Window ben(office.program("Ben"));
 
-    pickRecipient(anna, 2, 1);
-    attach(anna, notes, 1);
+    anna.pickRecipient(2, 1);
+    anna.attach(notes, 1);
     anna.type("SubjectE", QStringLiteral("Agenda"));
     anna.form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(anna.form.get()));

@@ -177,9 +177,6 @@ TEST(Frame, WhileMailRunsTheArraysAndSettingsStayAsTheyAre)
     EXPECT_EQ(w.form->state().addresses.size(), 1u);
 }
 
-} // namespace
-
-namespace {
 
 // Controls hosted in toolbars are drawn in the window's font, as all the others.
 TEST(Frame, EveryControlHasTheWindowsFont)
@@ -197,9 +194,6 @@ TEST(Frame, EveryControlHasTheWindowsFont)
     }
 }
 
-} // namespace
-
-namespace {
 
 TEST(Frame, SizeAndPlaceAreRememberedInMainIniWhenTheyChange)
 {

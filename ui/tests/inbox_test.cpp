@@ -37,34 +37,41 @@ std::vector<std::string> subjectsOnDisk(const std::string &file)
     return subjects;
 }
 
-QString cell(const Window &w, int row, int column)
+// Three messages in the datafile; Minutes, in the second slot, and Keys name attachments
+// that lie in the inbox folder. The InBox is in front.
+class InBoxList : public WindowTest
 {
-    return w.find<QTableView>("InBoxG")->model()->index(row - 1, column).data().toString();
+protected:
+    InBoxList()
+        : WindowTest("anna", [](const Office &office) {
+            TMessageRecord second = message("Ben", "Minutes", {"a.doc", "b.txt"});
+            second.setAttachName(4, u"c.pdf");
+            writeInbox(office.data("anna") + "InBox.qdi",
+                       {message("Carla", "Lunch"), second, message("Dan", "Keys", {"B.TXT"})});
+            for (const char *name : {"a.doc", "b.txt", "c.pdf"})
+                writeAll(office.inbox("anna") + name, std::string(1500, 'x'));
+        })
+    {
+        w.clickItem(4);
+    }
+
+    const std::string datafile = office.data("anna") + "InBox.qdi";
+};
+
+TEST_F(InBoxList, EachRowShowsItsSlotsSenderSubjectAndAttachments)
+{
+    ASSERT_EQ(w.front(), QStringLiteral("InBoxPan"));
+    EXPECT_EQ(w.find<QTableView>("InBoxG")->model()->rowCount(), 3);
+    EXPECT_EQ(w.cell("InBoxG", 2, 0), QStringLiteral("Ben"));
+    EXPECT_EQ(w.cell("InBoxG", 2, 1), QStringLiteral("Minutes"));
+    EXPECT_EQ(w.cell("InBoxG", 2, 2), QStringLiteral("a.doc,b.txt,c.pdf,"));
+    EXPECT_EQ(w.cell("InBoxG", 2, 3), QString());
+    EXPECT_EQ(w.form->state().inboxIndex, 0);
 }
 
-TEST(InBoxView, ListReadDeleteAndCompact)
+// Row 2 is element 1.
+TEST_F(InBoxList, ADoubleClickShowsTheRowsMessageWholeInTheReader)
 {
-    Office office;
-    office.settle("anna");
-    const std::string datafile = office.data("anna") + "InBox.qdi";
-    TMessageRecord second = message("Ben", "Minutes", {"a.doc", "b.txt"});
-    second.setAttachName(4, u"c.pdf");
-    writeInbox(datafile, {message("Carla", "Lunch"), second, message("Dan", "Keys", {"B.TXT"})});
-    for (const char *name : {"a.doc", "b.txt", "c.pdf"})
-        writeAll(office.inbox("anna") + name, std::string(1500, 'x'));
-    Window w(office.program("anna"));
-
-    w.clickItem(4);
-    ASSERT_EQ(w.front(), QStringLiteral("InBoxPan"));
-    auto *grid = w.find<QTableView>("InBoxG");
-    EXPECT_EQ(grid->model()->rowCount(), 3);
-    EXPECT_EQ(cell(w, 2, 0), QStringLiteral("Ben"));
-    EXPECT_EQ(cell(w, 2, 1), QStringLiteral("Minutes"));
-    EXPECT_EQ(cell(w, 2, 2), QStringLiteral("a.doc,b.txt,c.pdf,"));
-    EXPECT_EQ(cell(w, 2, 3), QString());
-    EXPECT_EQ(w.form->state().inboxIndex, 0);
-
-    // Row 2 is element 1; the reader shows it whole.
     w.doubleClickRow("InBoxG", 2);
     ASSERT_EQ(w.front(), QStringLiteral("MailReaderPan"));
     EXPECT_EQ(w.form->state().inboxIndex, 1);
@@ -76,9 +83,10 @@ TEST(InBoxView, ListReadDeleteAndCompact)
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(attach, &enter);
     EXPECT_EQ(attach->toolTip(), attach->text());
+}
 
-    // Delete row 2: No changes nothing; Yes empties the slot in place.
-    w.clickItem(4);
+TEST_F(InBoxList, DeleteAsksThenEmptiesTheSlotInPlace)
+{
     w.clickRow("InBoxG", 2);
     w.dialogs.answers = {false, true};
     w.click("DeleteInboxMsgI");
@@ -87,23 +95,30 @@ TEST(InBoxView, ListReadDeleteAndCompact)
     EXPECT_EQ(w.dialogs.take(),
               (std::vector<std::string>(2, "ask warning|Warning|Are you sure you want to delete this message?")));
     EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Lunch", "", "Keys"}));
-    EXPECT_EQ(cell(w, 2, 0), QString());
-    EXPECT_EQ(cell(w, 2, 2), QString());
+    EXPECT_EQ(w.cell("InBoxG", 2, 0), QString());
+    EXPECT_EQ(w.cell("InBoxG", 2, 2), QString());
+}
 
-    // The reader keeps the last message read until it is opened again; on a free slot it is empty.
+// The reader keeps the last message read until it is opened again; on a free slot it is empty.
+TEST_F(InBoxList, TheReaderOpenedOnADeletedMessageIsEmpty)
+{
+    w.doubleClickRow("InBoxG", 2);
+    w.clickItem(4);
+    w.deleteMessage(2);
     w.find<QAction>("MailReaderObi")->trigger();
     EXPECT_EQ(w.find<QLabel>("ReaderFromL")->text(), QString());
     EXPECT_EQ(w.find<QTextEdit>("ReadRichEdit")->toPlainText(), QString());
+}
 
-    // With automatic compaction the deleted row goes at once.
-    w.clickItem(4);
+// The attachments of the deleted Minutes go with it, but for the one Keys names too.
+TEST_F(InBoxList, WithAutomaticCompactionTheDeletedRowsGoAtOnceWithTheirAttachments)
+{
+    w.deleteMessage(2);
     w.find<QCheckBox>("AutoOInbox")->setChecked(true);
-    w.clickRow("InBoxG", 1);
-    w.dialogs.answers = {true};
-    w.click("DeleteInboxMsgI");
+    w.dialogs.take();
+    w.deleteMessage(1);
     EXPECT_EQ(subjectsOnDisk(datafile), (std::vector<std::string>{"Keys"}));
-    EXPECT_EQ(grid->model()->rowCount(), 1);
-    // The attachments of the deleted Minutes went with it, but for the one Keys names too.
+    EXPECT_EQ(w.find<QTableView>("InBoxG")->model()->rowCount(), 1);
     EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{
                                     "ask warning|Warning|Are you sure you want to delete this message?",
                                     "info|Quindle|2 attachment files that no message names were removed "
@@ -172,9 +187,6 @@ TEST(InBoxView, SecondCopyOnTheSameDatafileIsRefused)
     EXPECT_FALSE(fileExists(office.inbox("anna") + "anna1.qdm"));
 }
 
-} // namespace
-
-namespace {
 
 // The Mail Reader says which account delivered a message, and marks it plainly when the
 // office records another account for the sender's name.

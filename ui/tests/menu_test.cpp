@@ -38,12 +38,23 @@ std::vector<std::string> menus(const Window &w)
     return lines;
 }
 
-TEST(MenuBar, CommandsShortcutsAndGuards)
+// Ben's message, collected by the File menu's command.
+class MenuBar : public WindowTest
 {
-    Office office;
-    office.settle("Anna");
-    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", "Hi"));
-    Window w(office.program("Anna"));
+protected:
+    MenuBar()
+        : WindowTest("Anna", [](const Office &office) {
+            WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"),
+                          message("Ben", "Lunch on Friday", {"plan.txt"}));
+        })
+    {
+        w.find<QAction>("MenuCollectMail")->trigger();
+    }
+    bool enabled(const char *name) const { return w.find<QAction>(name)->isEnabled(); }
+};
+
+TEST_F(MenuBar, EveryMenuListsItsCommandsWithTheirShortcuts)
+{
     EXPECT_EQ(menus(w),
               (std::vector<std::string>{
                   "&File: &Collect Mail=F5 &Print...=Ctrl+P &Export as PDF... &Quit=Ctrl+Q",
@@ -52,20 +63,16 @@ TEST(MenuBar, CommandsShortcutsAndGuards)
                   "&Mail Reader=Ctrl+6",
                   "&Help: The &Office Guide &About Quindle"}));
     // The window grows by the menu bar: the client area keeps its places.
-    EXPECT_EQ(w.form->centralWidget()->geometry(),
-              QRect(0, w.form->menuBar()->height(), 792, 454));
+    EXPECT_EQ(w.form->centralWidget()->geometry(), QRect(0, w.form->menuBar()->height(), 792, 454));
+}
 
-    // Each command works where its button can be reached.
-    const auto enabled = [&](const char *name) { return w.find<QAction>(name)->isEnabled(); };
+TEST_F(MenuBar, EachCommandWorksWhereItsButtonCanBeReached)
+{
     EXPECT_FALSE(enabled("MenuSend"));
     EXPECT_FALSE(enabled("MenuPrint"));
     EXPECT_FALSE(enabled("MenuReply"));
-    w.find<QAction>("MenuCollectMail")->trigger();
     EXPECT_EQ(w.front(), QStringLiteral("InBoxPan"));
     EXPECT_TRUE(enabled("MenuDelete"));
-    w.dialogs.answers = {false};
-    w.find<QAction>("MenuDelete")->trigger();
-    EXPECT_EQ(w.dialogs.take(), (std::vector<std::string>{"ask warning|Warning|Are you sure you want to delete this message?"}));
     w.doubleClickRow("InBoxG", 1);
     EXPECT_FALSE(enabled("MenuDelete"));
     EXPECT_TRUE(enabled("MenuPrint"));
@@ -73,18 +80,38 @@ TEST(MenuBar, CommandsShortcutsAndGuards)
     w.find<QAction>("MenuReply")->trigger();
     EXPECT_EQ(w.front(), QStringLiteral("NewPan"));
     EXPECT_TRUE(enabled("MenuSend"));
-    // New asks before it clears what Reply wrote.
+}
+
+TEST_F(MenuBar, DeleteAsksAsItsButtonDoes)
+{
+    w.dialogs.answers = {false};
+    w.find<QAction>("MenuDelete")->trigger();
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>{"ask warning|Warning|Are you sure you want to delete this message?"}));
+}
+
+TEST_F(MenuBar, NewAsksBeforeItClearsWhatReplyWrote)
+{
+    w.doubleClickRow("InBoxG", 1);
+    w.find<QAction>("MenuReply")->trigger();
+    w.dialogs.take();
     w.dialogs.answers = {true};
     w.find<QAction>("MenuNew")->trigger();
+    EXPECT_EQ(w.dialogs.take(),
+              (std::vector<std::string>{"ask question|Confirm|Are you sure you want to clear this message?"}));
     EXPECT_TRUE(w.find<QTextEdit>("RichEdit1")->document()->isEmpty());
+}
 
-    // The view shortcuts are guarded as a click on an item's picture.
+TEST_F(MenuBar, AViewShortcutBringsItsViewForward)
+{
     w.form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
     QTest::keyClick(w.form.get(), Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(w.front(), QStringLiteral("AddressPan2"));
+}
 
-    w.dialogs.take();
+TEST_F(MenuBar, AboutNamesTheProgramAndTheGuideOpensTheInstalledOne)
+{
     w.find<QAction>("MenuAbout")->trigger();
     w.find<QAction>("MenuOfficeGuide")->trigger();
     const std::vector<std::string> said = w.dialogs.take();
@@ -104,15 +131,10 @@ std::string pdfText(const std::string &pdf)
     return text.readAllStandardOutput().toStdString();
 }
 
-TEST(MenuBar, PrintAndExportTheMessageReadAsPdf)
+TEST_F(MenuBar, PrintAndExportTheMessageReadAsPdf)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         GTEST_SKIP() << "pdftotext is missing (scripts/setup.sh installs it)";
-    Office office;
-    office.settle("Anna");
-    WriteDropFile(office.inbox("Anna"), QStringLiteral("Anna"), message("Ben", "Lunch on Friday", {"plan.txt"}));
-    Window w(office.program("Anna"));
-    w.click("ToolButton4");
     w.doubleClickRow("InBoxG", 1);
     const std::string exported = office.t.folder("out") + "lunch.pdf";
     const std::string printed = office.t.folder("out") + "printed.pdf";

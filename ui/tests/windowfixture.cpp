@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QStackedWidget>
@@ -24,24 +25,26 @@ namespace {
 
 const char *iconName(TDialogs::Icon icon)
 {
-    switch (icon) {
-    case TDialogs::Icon::Information:
-        return "info";
-    case TDialogs::Icon::Warning:
-        return "warning";
-    case TDialogs::Icon::Error:
-        return "error";
-    case TDialogs::Icon::Question:
-        return "question";
-    case TDialogs::Icon::None:
-        break;
-    }
-    return "plain";
+    const char *const names[] = {"plain", "info", "warning", "error", "question"}; // as TDialogs::Icon
+    return names[int(icon)];
 }
 
 std::string line(const char *kind, const QString &title, const QString &text)
 {
     return std::string(kind) + "|" + title.toStdString() + "|" + text.toStdString();
+}
+
+// The next answer of a queue, or the fallback and a failure when the test gave none.
+template<class T>
+T next(std::deque<T> &answers, const std::string &asked, T fallback = {})
+{
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected " << asked;
+        return fallback;
+    }
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
 }
 
 } // namespace
@@ -54,63 +57,33 @@ void FakeDialogs::message(Icon icon, const QString &title, const QString &text)
 bool FakeDialogs::ask(Icon icon, const QString &title, const QString &text)
 {
     said.push_back(line((std::string("ask ") + iconName(icon)).c_str(), title, text));
-    if (answers.empty()) {
-        ADD_FAILURE() << "unexpected question " << text.toStdString();
-        return false;
-    }
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return next(answers, "question " + text.toStdString());
 }
 
 int FakeDialogs::choose(Icon icon, const QString &title, const QString &text, const QStringList &buttons)
 {
     said.push_back(line((std::string("choose ") + iconName(icon)).c_str(), title,
                         text + QLatin1Char('|') + buttons.join(QLatin1Char('|'))));
-    if (choices.empty()) {
-        ADD_FAILURE() << "unexpected choice " << text.toStdString();
-        return -1;
-    }
-    const int choice = choices.front();
-    choices.pop_front();
-    return choice;
+    return next(choices, "choice " + text.toStdString(), -1);
 }
 
 QString FakeDialogs::openFileName()
 {
     said.push_back("open file");
-    if (files.empty()) {
-        ADD_FAILURE() << "unexpected file-open dialog";
-        return {};
-    }
-    const QString file = files.front();
-    files.pop_front();
-    return file;
+    return next(files, "file-open dialog");
 }
 
 QString FakeDialogs::browseFolder(const QString &title, const QString &initialFolder)
 {
     said.push_back(line("browse", title, initialFolder));
     browseStarts.push_back(initialFolder);
-    if (folders.empty()) {
-        ADD_FAILURE() << "unexpected folder browser";
-        return {};
-    }
-    const QString folder = folders.front();
-    folders.pop_front();
-    return folder;
+    return next(folders, "folder browser");
 }
 
 QString FakeDialogs::saveFileName(const QString &suggested)
 {
     said.push_back("save as|" + suggested.toStdString());
-    if (saveNames.empty()) {
-        ADD_FAILURE() << "unexpected file-save dialog";
-        return {};
-    }
-    const QString name = saveNames.front();
-    saveNames.pop_front();
-    return name;
+    return next(saveNames, "file-save dialog");
 }
 
 void FakeDialogs::openDocument(const QString &path)
@@ -169,6 +142,20 @@ Window::Window(const std::string &programFolder)
 
 Window::~Window() = default;
 
+static std::string arranged(const Office &office, const std::string &user,
+                            const std::function<void(const Office &)> &arrange)
+{
+    office.settle(user);
+    if (arrange)
+        arrange(office);
+    return office.program(user);
+}
+
+WindowTest::WindowTest(const std::string &user, const std::function<void(const Office &)> &arrange)
+    : w(arranged(office, user, arrange))
+{
+}
+
 QString Window::front() const
 {
     return find<QStackedWidget>("Views")->currentWidget()->objectName();
@@ -204,6 +191,34 @@ void Window::clickRow(const char *grid, int row) const
     auto *view = find<QTableView>(grid);
     const QRect cell = view->visualRect(view->model()->index(row - 1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QString Window::cell(const char *grid, int row, int column) const
+{
+    return find<QTableView>(grid)->model()->index(row - 1, column).data().toString();
+}
+
+void Window::deleteMessage(int row)
+{
+    clickRow("InBoxG", row);
+    dialogs.answers = {true};
+    click("DeleteInboxMsgI");
+}
+
+void Window::pickRecipient(int row, int slot) const
+{
+    clickItem(1);
+    clickRow("AddressG", row);
+    clickItem(0);
+    find<QComboBox>("ToC")->setCurrentIndex(slot - 1);
+    click("ToB");
+}
+
+void Window::attach(const std::string &path, int slot)
+{
+    find<QComboBox>("AttachC")->setCurrentIndex(slot - 1);
+    dialogs.files = {qs(path)};
+    click("AttachB");
 }
 
 void Window::doubleClickRow(const char *grid, int row) const

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +94,13 @@ struct Window
     // A double click on grid row r (r >= 1; row 0 is the header).
     void doubleClickRow(const char *grid, int row) const;
     void clickRow(const char *grid, int row) const;
+    QString cell(const char *grid, int row, int column) const;
+    // The message of InBox row `row` deleted, the question answered Yes.
+    void deleteMessage(int row);
+    // In the New view, recipient slot `slot` gets address book row `row` through the To button.
+    void pickRecipient(int row, int slot) const;
+    // Attachment slot `slot` gets the file through Attach's file dialog.
+    void attach(const std::string &path, int slot);
     // The place of a control within its view, which comes to the front for it.
     QRect place(const char *name) const;
     // The control stands at `expected` in its view; a check box may be wider, as its caption needs.
@@ -102,4 +110,15 @@ struct Window
 
     FakeDialogs dialogs;
     std::unique_ptr<TForm1> form;
+};
+
+// A test on `user`'s window, opened on complete settings once `arrange` has put in the office
+// what must be there first.
+class WindowTest : public ::testing::Test
+{
+protected:
+    explicit WindowTest(const std::string &user, const std::function<void(const Office &)> &arrange = {});
+
+    Office office;
+    Window w;
 };

@@ -5,7 +5,6 @@
 #include "WindowsPaths.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -51,13 +50,8 @@ TEST(WindowsEntries, AddressEditStoresTheWindowsFormAndSendNamesWhereEntriesLead
     EXPECT_EQ(book[0].InBox(), QStringLiteral("F:\\QUINDLE\\inbox-ben\\"));
     EXPECT_EQ(book[1].InBox(), QStringLiteral("f:\\quindle\\INBOX-DAN\\"));
 
-    for (int row : {1, 2}) {
-        w.clickItem(1);
-        w.clickRow("AddressG", row);
-        w.clickItem(0);
-        w.find<QComboBox>("ToC")->setCurrentIndex(row - 1);
-        w.click("ToB");
-    }
+    for (int row : {1, 2})
+        w.pickRecipient(row, row);
     w.type("SubjectE", QStringLiteral("Plans"));
     w.find<QTextEdit>("RichEdit1")->setPlainText(QStringLiteral("See the plans."));
     w.click("SendB");
