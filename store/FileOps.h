@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -164,6 +165,8 @@ public:
     // The names in the folder that start with its prefix, the prefix taken off; none when it
     // may not be listed.
     std::vector<std::string> names() const;
+    // The same names handed to `take` one by one as the listing reads them.
+    void eachName(const std::function<void(std::string_view name)> &take) const;
     // True when the folder text still leads to this very folder.
     bool stillNamed() const;
     int handle() const { return m_fd; }
