@@ -217,13 +217,15 @@ public:
         m_datafile.setPermissions(PrivateFileMode);
         m_otherNames = m_addresses.names;
         m_otherNames.removeAll(m_name);
-        // Every pump, also those inside a copy or a wait for a lock, is noted.
+        // Every pump, also those inside a copy or a wait for a lock, is noted; the count is
+        // told once it is known.
         m_pumping.processEvents = [this] {
             m_pumped = true;
-            if (m_callbacks.countProgress)
+            if (m_callbacks.countProgress && !m_counting)
                 m_callbacks.countProgress(taken(), std::max(m_waiting, taken()));
             m_callbacks.pump();
             m_sincePump.restart();
+            m_stepsSincePump = 0;
         };
         m_sincePump.start();
     }
@@ -234,14 +236,16 @@ public:
     {
         if (!m_callbacks.countProgress)
             return;
+        m_counting = true;
         const auto waitingIn = [this](const Folder &folder) {
-            return int(dropFilesAbove(folder, m_name, 0, m_otherNames).size());
+            return int(dropFilesAbove(folder, m_name, 0, m_otherNames, [this] { step(); }).size());
         };
         m_waiting = waitingIn(m_own);
         for (const std::string &text : m_addresses.serverFolders) {
             if (serverFolder(text).isOpen())
                 m_waiting += waitingIn(serverFolder(text));
         }
+        m_counting = false;
     }
 
     bool stopped() const { return m_report.stopped; }
@@ -325,6 +329,16 @@ public:
         refresh();
     }
 
+    bool pumpDue() { return ++m_stepsSincePump >= PumpSteps || m_sincePump.elapsed() >= PumpMilliseconds; }
+
+    // One name of a folder's listing: events are taken as between drop files. The inbox is
+    // looked up anew before the next message is taken (m_pumped).
+    void step()
+    {
+        if (pumpDue())
+            m_pumping.pump();
+    }
+
     void finish()
     {
         m_taken.save();
@@ -390,7 +404,7 @@ private:
         m_owners = keepsOwners(folder);
         // One listing of the folder (none where it may not be listed) finds the names other
         // copies wrote in another letter case, and the files beyond a gap.
-        const std::vector<DropName> listed = dropFilesAbove(folder, m_name, 0, m_otherNames);
+        const std::vector<DropName> listed = dropFilesAbove(folder, m_name, 0, m_otherNames, [this] { step(); });
         std::set<std::string> taken;
         const auto variant = [&](int number) -> const DropName * {
             for (const DropName &d : listed)
@@ -423,7 +437,7 @@ private:
     bool one(const Folder &folder, const std::string &leaf, bool pumpFirst, Handle &&handle)
     {
         // The window stays responsive however many files wait in one folder.
-        if (m_sincePump.elapsed() >= PumpMilliseconds)
+        if (pumpDue())
             pump();
         // A stop asked for while events were processed comes before the next message.
         if (m_callbacks.stop()) {
@@ -776,6 +790,8 @@ private:
     MailCallbacks m_pumping; // m_callbacks, noting every pump
     bool m_pumped = false;
     QElapsedTimer m_sincePump;
+    int m_stepsSincePump = 0; // names listed and drop files looked for
+    bool m_counting = false;   // m_waiting is not known yet
     int m_waiting = 0;
     File m_datafile;
     TakingJournal m_journal;

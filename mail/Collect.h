@@ -16,6 +16,8 @@
 struct TSettings;
 
 inline constexpr int PumpMilliseconds = 50;
+// ... and after at most this many names listed or drop files looked for, however fast.
+inline constexpr int PumpSteps = 256;
 
 struct CollectReport
 {
@@ -60,9 +62,10 @@ private:
 // too. An IoError ends the collection where it stands as a CollectError; what was taken
 // before stays taken. The caller holds the inbox lock of inboxFileName.
 //
-// Events are processed at least every PumpMilliseconds between drop files (a single file
-// or flush may take longer); countProgress is told how far it has come each time, and
-// stopRequested is asked after every message.
+// Events are processed at least every PumpMilliseconds, and after at most PumpSteps names,
+// between drop files and between the names of a folder's listing (a single file, flush or
+// name may take longer); countProgress is told how far it has come each time once the
+// waiting drop files are counted, and stopRequested is asked after every message.
 //
 // The window may change the inbox and the address list while events are processed: the
 // collection works on a copy of the server folders and names taken at its start, looks up

@@ -1,5 +1,7 @@
 #include "MailCallbacks.h"
 
+#include <QLocale>
+
 #include <atomic>
 
 namespace {
@@ -21,4 +23,11 @@ MailRunGuard::~MailRunGuard()
 bool MailRunGuard::busy()
 {
     return running.load();
+}
+
+QString countText(int done, int of)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return QStringLiteral("%1 of %2").arg(locale.toString(done), locale.toString(of));
 }

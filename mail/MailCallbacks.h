@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 
@@ -41,6 +43,10 @@ struct MailCallbacks
     }
     bool stop() const { return stopRequested && stopRequested(); }
 };
+
+// A count as the window shows it, "12,345 of 100,000": in the user's locale, its groups
+// always marked (the C locale leaves them out by default).
+QString countText(int done, int of);
 
 // How an operation ended when it did not end with an IoError.
 enum class MailOutcome {

@@ -271,16 +271,18 @@ bool claimedByAnother(QStringView fileName, const QString &recipient, const QStr
 }
 
 std::vector<DropName> dropFilesAbove(const Folder &folder, const QString &recipient, int above,
-                                     const QStringList &otherNames)
+                                     const QStringList &otherNames, const std::function<void()> &afterEach)
 {
     std::vector<DropName> found;
     // A folder one may write into but not list (a drop box) has only the run from 1.
-    for (const std::string &leaf : folder.names()) {
-        const QString name = textFromPath(leaf);
+    folder.eachName([&](std::string_view leaf) {
+        const QString name = textFromPath(std::string(leaf));
         const int n = dropFileNumber(name, recipient);
         if (n > above && !claimedByAnother(name, recipient, otherNames))
-            found.push_back({n, leaf});
-    }
+            found.push_back({n, std::string(leaf)});
+        if (afterEach)
+            afterEach();
+    });
     std::sort(found.begin(), found.end(), [](const DropName &a, const DropName &b) {
         return a.number != b.number ? a.number < b.number : a.leaf < b.leaf;
     });

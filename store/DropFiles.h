@@ -62,14 +62,16 @@ int dropFileNumber(QStringView fileName, QStringView recipient);
 // The drop files of recipient in folder numbered above `above` (0: all), in numeric order,
 // letter case aside: the ones a collection meets beyond a gap. A name that another of otherNames could claim as
 // well (Ben11.qdm is also Ben1's first) is left out. Files only by name: nothing is opened;
-// none where the folder cannot be listed (a drop box one may write into only).
+// none where the folder cannot be listed (a drop box one may write into only). afterEach,
+// when given, is called after each name of the listing, so that a caller may take events
+// while a folder of many thousand names is listed.
 struct DropName
 {
     int number;
     std::string leaf; // as it stands in the folder, perhaps in another letter case
 };
 std::vector<DropName> dropFilesAbove(const Folder &folder, const QString &recipient, int above,
-                                     const QStringList &otherNames);
+                                     const QStringList &otherNames, const std::function<void()> &afterEach = {});
 // Whether another name could claim this file name as one of its drop files.
 bool claimedByAnother(QStringView fileName, const QString &recipient, const QStringList &otherNames);
 

@@ -2,6 +2,7 @@
 
 #include "IoError.h"
 
+#include <QScopeGuard>
 #include <QString>
 
 #include <algorithm>
@@ -839,22 +840,27 @@ void Folder::sync() const
 std::vector<std::string> Folder::names() const
 {
     std::vector<std::string> found;
+    eachName([&found](std::string_view name) { found.emplace_back(name); });
+    return found;
+}
+
+void Folder::eachName(const std::function<void(std::string_view name)> &take) const
+{
     const int fd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return found;
+        return;
     DIR *dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
-        return found;
+        return;
     }
+    const auto closing = qScopeGuard([dir] { ::closedir(dir); });
     while (const dirent *entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !name.starts_with(m_prefix))
             continue;
-        found.emplace_back(name.substr(m_prefix.size()));
+        take(name.substr(m_prefix.size()));
     }
-    ::closedir(dir);
-    return found;
 }
 
 std::vector<std::string> Folder::foldedNames() const

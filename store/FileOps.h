@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,6 +172,8 @@ public:
     // The names in the folder that start with its prefix, the prefix taken off; none when it
     // may not be listed.
     std::vector<std::string> names() const;
+    // The same names handed to `take` one by one as the listing reads them.
+    void eachName(const std::function<void(std::string_view name)> &take) const;
     // The folder name in this one, never through a link: text() + name + "/". Not open, with
     // why() set, when name is missing there, a link or no folder. For a Folder without prefix.
     Folder folderIn(std::string_view name) const;

@@ -8,6 +8,7 @@
 #include "GridModels.h"
 #include "InboxAttachments.h"
 #include "InboxFile.h"
+#include "MailCallbacks.h"
 #include "Paths.h"
 #include "RtfCodec.h"
 
@@ -17,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
@@ -112,10 +112,8 @@ void TForm1::readBodies()
     constexpr int PieceMilliseconds = 20;
     m_bodySearch->follow(m_state.inbox, m_marks);
     const bool done = m_bodySearch->prepare(m_state.inbox, PieceMilliseconds);
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    InBoxSearchL->setText(QStringLiteral(" Reading the texts: %1 of %2")
-                              .arg(locale.toString(m_bodySearch->readCount()), locale.toString(m_bodySearch->slotCount())));
+    InBoxSearchL->setText(QStringLiteral(" Reading the texts: ")
+                          + countText(m_bodySearch->readCount(), m_bodySearch->slotCount()));
     m_searchReadingShown->setVisible(!done);
     if (!done) {
         m_bodyTimer->start(0);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -27,14 +28,13 @@ const std::array<char, 256> &foldTable()
     return table;
 }
 
-std::string foldedField(const TMessageRecord &record, int offset, int size)
+// Appends the field's bytes, folded, as the key of the next slot.
+void appendFolded(std::string &keys, const TMessageRecord &record, int offset, int size)
 {
     const char *field = record.field(offset);
     const int length = shortStringLength(field, size);
-    std::string key(std::size_t(length), '\0');
     for (int i = 0; i < length; ++i)
-        key[std::size_t(i)] = foldTable()[static_cast<unsigned char>(field[i + 1])];
-    return key;
+        keys += foldTable()[static_cast<unsigned char>(field[i + 1])];
 }
 
 } // namespace
@@ -167,8 +167,8 @@ void TInboxGridModel::setGridRowCount(int gridRows)
 
 void TInboxGridModel::refresh()
 {
-    m_fromKeys.clear();
-    m_subjectKeys.clear();
+    m_fromKeys = {};
+    m_subjectKeys = {};
     if (ordered())
         rebuildOrder();
     else
@@ -177,7 +177,7 @@ void TInboxGridModel::refresh()
 
 void TInboxGridModel::setFilter(const QString &text)
 {
-    // A character that Windows-1252 cannot hold stands in no record: nothing matches.
+    // A character that Windows-1252 cannot hold stands in no record: no sender or subject matches.
     std::string folded;
     bool representable = true;
     for (QChar c : text.toCaseFolded()) {
@@ -185,22 +185,28 @@ void TInboxGridModel::setFilter(const QString &text)
         representable = representable && byte.has_value();
         folded += char(byte.value_or('?'));
     }
-    if (!representable)
-        folded = std::string(1, '\0');
     const QString foldedText = text.toCaseFolded();
-    if (folded == m_filter && m_filtering == !text.isEmpty() && foldedText == m_filterText)
+    if (folded == m_filter && representable == m_filterInRecords && m_filtering == !text.isEmpty()
+        && foldedText == m_filterText)
         return;
-    // Every row the longer text keeps, the shorter one kept too: only those need a look.
-    const bool narrower = m_filtering && !text.isEmpty() && foldedText.startsWith(m_filterText)
-                          && (!m_bodies || m_bodies->readCount() == m_bodiesRead);
+    // Every row a text holding the last one keeps, the last one kept too: its sender or
+    // subject holds the last text, or each word of the last text lies in a word of the new
+    // one, which some word of the body holds. Not so where the last text had no word, which
+    // kept no body.
+    const bool narrower = m_filtering && !text.isEmpty() && foldedText.contains(m_filterText)
+                          && (!m_bodies
+                              || (m_bodies->readCount() == m_bodiesRead
+                                  && (m_bodies->queryHasWords() || BodySearch::wordsOf(foldedText).empty())));
     m_filter = folded;
+    m_filterInRecords = representable;
     m_filterText = foldedText;
     m_filtering = !text.isEmpty();
-    if (m_bodies)
-        m_bodies->setQuery(text);
     if (!narrower)
         return rebuildOrder();
     buildKeys();
+    findInFields();
+    if (m_bodies)
+        m_bodies->setQuery(m_filterText, int(m_order.size()));
     beginResetModel();
     std::erase_if(m_order, [this](int slot) { return !kept(slot); });
     endResetModel();
@@ -212,12 +218,39 @@ void TInboxGridModel::refilter()
         rebuildOrder();
 }
 
+void TInboxGridModel::FieldKeys::find(std::string_view needle, std::vector<bool> &hits) const
+{
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    std::size_t slot = 0;
+    const char *from = begin;
+    while (const void *hit = memmem(from, std::size_t(end - from), needle.data(), needle.size())) {
+        const auto offset = std::size_t(static_cast<const char *>(hit) - begin);
+        while (ends[slot] <= offset)
+            ++slot;
+        // A hit running into the next key is none; either way this key is done.
+        if (offset + needle.size() <= ends[slot])
+            hits[slot] = true;
+        from = begin + ends[slot];
+    }
+}
+
+void TInboxGridModel::findInFields()
+{
+    m_fieldHits.assign(m_inbox.size(), false);
+    if (!m_filterInRecords || m_filter.empty())
+        return;
+    m_fromKeys.find(m_filter, m_fieldHits);
+    m_subjectKeys.find(m_filter, m_fieldHits);
+}
+
 bool TInboxGridModel::kept(int i) const
 {
-    if (m_inbox[std::size_t(i)].isEmpty())
+    // A free slot is one without a sender: its key tells so without the record being touched,
+    // which would cost a page of memory per slot.
+    if (m_fromKeys[std::size_t(i)].empty())
         return false;
-    return m_fromKeys[std::size_t(i)].find(m_filter) != std::string::npos
-           || m_subjectKeys[std::size_t(i)].find(m_filter) != std::string::npos || (m_bodies && m_bodies->matches(i));
+    return m_fieldHits[std::size_t(i)] || (m_bodies && m_bodies->matches(i));
 }
 
 void TInboxGridModel::sort(int column, Qt::SortOrder order)
@@ -251,13 +284,17 @@ int TInboxGridModel::rowOfElement(int element) const
 
 void TInboxGridModel::buildKeys() const
 {
-    if (m_fromKeys.size() == m_inbox.size())
+    if (m_fromKeys.ends.size() == m_inbox.size())
         return;
-    m_fromKeys.resize(m_inbox.size());
-    m_subjectKeys.resize(m_inbox.size());
-    for (std::size_t i = 0; i < m_inbox.size(); ++i) {
-        m_fromKeys[i] = foldedField(m_inbox[i], TMessageRecord::FromOffset, TMessageRecord::NameFieldSize);
-        m_subjectKeys[i] = foldedField(m_inbox[i], TMessageRecord::SubjectOffset, TMessageRecord::SubjectSize);
+    m_fromKeys = {};
+    m_subjectKeys = {};
+    m_fromKeys.ends.reserve(m_inbox.size());
+    m_subjectKeys.ends.reserve(m_inbox.size());
+    for (const TMessageRecord &record : m_inbox) {
+        appendFolded(m_fromKeys.bytes, record, TMessageRecord::FromOffset, TMessageRecord::NameFieldSize);
+        m_fromKeys.ends.push_back(std::uint32_t(m_fromKeys.bytes.size()));
+        appendFolded(m_subjectKeys.bytes, record, TMessageRecord::SubjectOffset, TMessageRecord::SubjectSize);
+        m_subjectKeys.ends.push_back(std::uint32_t(m_subjectKeys.bytes.size()));
     }
 }
 
@@ -269,6 +306,11 @@ void TInboxGridModel::rebuildOrder()
         buildKeys();
         m_bodiesRead = m_bodies ? m_bodies->readCount() : -1;
         const int count = std::min(arrayRows(), int(m_inbox.size()));
+        if (m_filtering) {
+            findInFields();
+            if (m_bodies)
+                m_bodies->setQuery(m_filterText, count);
+        }
         m_order.reserve(std::size_t(count));
         for (int i = 0; i < count; ++i) {
             if (!m_filtering || kept(i))
@@ -283,10 +325,10 @@ void TInboxGridModel::rebuildOrder()
         };
         switch (m_sortColumn) {
         case 0:
-            sortBy([this](int i) -> const std::string & { return m_fromKeys[std::size_t(i)]; });
+            sortBy([this](int i) { return m_fromKeys[std::size_t(i)]; });
             break;
         case 1:
-            sortBy([this](int i) -> const std::string & { return m_subjectKeys[std::size_t(i)]; });
+            sortBy([this](int i) { return m_subjectKeys[std::size_t(i)]; });
             break;
         case 2: {
             std::vector<QString> attachments(m_inbox.size());

@@ -8,7 +8,9 @@
 #include <QFont>
 #include <QStringList>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class BodySearch;
@@ -69,7 +71,7 @@ public:
     void setGridRowCount(int gridRows) override;
     void refresh() override;
     // Any letter case; empty shows every slot. With body search set, a slot whose body holds
-    // the text's words is kept too. A text that extends the last one only narrows its rows.
+    // the text's words is kept too. A text that holds the last one only narrows its rows.
     void setFilter(const QString &text);
     void setBodySearch(BodySearch *bodies) { m_bodies = bodies; }
     // The filter again over every slot, as after more bodies were read.
@@ -94,11 +96,27 @@ private:
     bool kept(int slot) const;
     void rebuildOrder();
     void buildKeys() const;
+    // The sender or subject of every slot, one after another.
+    struct FieldKeys
+    {
+        std::string bytes;
+        std::vector<std::uint32_t> ends; // one past each slot's key
+        std::string_view operator[](std::size_t i) const
+        {
+            const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
+            return std::string_view(bytes).substr(begin, ends[i] - begin);
+        }
+        // Marks the slots whose key holds needle, in one search over all of them.
+        void find(std::string_view needle, std::vector<bool> &hits) const;
+    };
+    // Marks the slots whose sender or subject holds the filter.
+    void findInFields();
 
     const TInboxData &m_inbox;
     const TInboxMarks &m_marks;
     QFont m_bold;
     std::string m_filter; // Windows-1252 bytes, case-folded
+    bool m_filterInRecords = false; // Windows-1252 holds every character of it
     QString m_filterText;  // the same, as typed, case-folded
     BodySearch *m_bodies = nullptr;
     int m_bodiesRead = -1; // bodies read when the rows were last chosen from every slot
@@ -108,8 +126,9 @@ private:
     std::vector<int> m_order; // row -> slot while ordered
     // Sender and subject of every slot as case-folded record bytes, made when a filter or sort
     // first needs them: no text is decoded while the user types.
-    mutable std::vector<std::string> m_fromKeys;
-    mutable std::vector<std::string> m_subjectKeys;
+    mutable FieldKeys m_fromKeys;
+    mutable FieldKeys m_subjectKeys;
+    std::vector<bool> m_fieldHits; // per slot, while filtering
 };
 
 // AddressG: Name, Inbox, Comment, and Server as "Yes" or "No".

@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QLocale>
 #include <QMenuBar>
 #include <QTimer>
 #include <QApplication>
@@ -231,12 +230,10 @@ MailCallbacks TForm1::mailCallbacks()
         NewProgressBar1->setValue(0);
     };
     callbacks.countProgress = [this](int done, int waiting) {
-        QLocale locale;
-        locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
         m_collectProgressShown->setVisible(true);
         CollectProgressBar->setMaximum(std::max(waiting, 1));
         CollectProgressBar->setValue(done);
-        CollectProgressBar->setFormat(QStringLiteral("%1 of %2").arg(locale.toString(done), locale.toString(waiting)));
+        CollectProgressBar->setFormat(countText(done, waiting));
     };
     callbacks.stopRequested = [this] { return m_stopAfterMessage; };
     return callbacks;

@@ -7,6 +7,9 @@
 #include "IoError.h"
 #include "RecordFile.h"
 
+#include <QLocale>
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -239,6 +242,46 @@ TEST_F(Collect, ProgressAndEventsOfOneServerAttachment)
     EXPECT_EQ(copy, (std::vector<std::string>{"show 20000", "advance 8048", "pump", "advance 8048", "pump",
                                               "advance 3904", "pump", "pump", "hide"}));
     EXPECT_EQ(readAll(own + "big.bin"), std::string(20000, 'b'));
+}
+
+// Thousands of drop files, however fast they go: events are taken after at most PumpSteps
+// names while the folder is listed to count them and listed again to collect them, and after
+// at most PumpSteps messages while they are taken; the count is told once it is known,
+// grouped as the window shows it.
+TEST_F(Collect, EventsComeWhileThousandsAreListedAndTaken)
+{
+    constexpr int Files = 2000;
+    writeAddressList(addr, {});
+    const std::string bytes = recordBytes(makeRecord("Carl", "many"));
+    for (int n = 1; n <= Files; ++n)
+        writeAll(own + "Ann" + std::to_string(n) + ".qdm", bytes);
+    User ann("Ann", t.program(), own, data, addr);
+    // Per pump: the messages taken as told just before it, -1 where nothing was told.
+    std::vector<int> told;
+    int done = -1;
+    QString text;
+    MailCallbacks callbacks;
+    callbacks.countProgress = [&](int taken, int waiting) {
+        done = taken;
+        text = countText(taken, waiting);
+    };
+    callbacks.processEvents = [&] { told.push_back(std::exchange(done, -1)); };
+    const QLocale locale;
+    QLocale::setDefault(QLocale::c());
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(locale); });
+    ASSERT_EQ(ann.collect(callbacks).collected, Files);
+
+    const auto counted = std::find_if(told.begin(), told.end(), [](int taken) { return taken >= 0; });
+    EXPECT_GE(counted - told.begin(), Files / PumpSteps) << "while counting";
+    EXPECT_GE(std::count(counted, told.end(), 0), Files / PumpSteps) << "while listing to collect";
+    int before = 0;
+    for (auto pump = counted; pump != told.end(); ++pump) {
+        ASSERT_GE(*pump, before);
+        EXPECT_LE(*pump - before, PumpSteps);
+        before = *pump;
+    }
+    EXPECT_EQ(before, Files);
+    EXPECT_EQ(text.toStdString(), "2,000 of 2,000");
 }
 
 // Whatever is refused changes nothing: a second collection or a send started from the
