@@ -144,11 +144,11 @@ bool TInboxMarks::update(const TInboxData &inbox, std::int64_t now)
             continue;
         const bool arrived = i < before ? mark.free : m_trusted;
         if (inbox[i].isEmpty())
-            mark = Mark{hash, 0, false, false, true};
+            mark = Mark{hash, 0, false, false, true, {}};
         else if (arrived)
-            mark = Mark{hash, now, false, true, false};
+            mark = Mark{hash, now, false, true, false, {}};
         else
-            mark = Mark{hash, 0, false, false, false};
+            mark = Mark{hash, 0, false, false, false, {}};
         changed = true;
     }
     m_trusted = true;

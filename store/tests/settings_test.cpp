@@ -161,8 +161,9 @@ TEST(Settings, SaveIsRefusedForANameNoPeerCouldSendTo)
         s.Name = q(name);
         const QString problem = settingsTextProblem(s);
         EXPECT_EQ(problem.isEmpty(), !*refusal) << name;
-        if (*refusal)
+        if (*refusal) {
             EXPECT_TRUE(problem.startsWith(q(refusal))) << problem.toStdString();
+        }
     }
 }
 
