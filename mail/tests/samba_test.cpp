@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -107,6 +110,14 @@ public:
     const TempFolders &local() const { return m_tree; }
 
 private:
+    // One share on the machine at a time: a UNC path is looked up among every mount there is,
+    // and two shares of one name would lead one test's mail into the other's.
+    struct OneAtATime
+    {
+        int fd = ::open("/tmp/quindle-samba-share.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        OneAtATime() { ::flock(fd, LOCK_EX); }
+        ~OneAtATime() { ::close(fd); }
+    } m_oneAtATime;
     TempFolders m_tree;
     std::string m_missing;
     std::string m_folder;
