@@ -343,6 +343,15 @@ bool File::isFileNamed(const std::string &path) const
     return ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
+bool File::isFileNamed(const Folder &folder, std::string_view leaf) const
+{
+    struct stat mine{};
+    struct stat named{};
+    if (::fstat(m_fd, &mine) != 0)
+        raiseIoError(errno);
+    return folder.statName(leaf, named) && mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
 void File::copyPermissionsFrom(const File &other)
 {
     struct stat st{};

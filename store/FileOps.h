@@ -19,6 +19,8 @@ bool nameTaken(const std::string &path);
 // Deleting a file is not checked: a missing file or a failure is silently ignored.
 void removeFile(const std::string &path);
 
+class Folder;
+
 class File
 {
 public:
@@ -73,6 +75,8 @@ public:
     bool isSameFileAs(const File &other) const;
     // True when path names this very file now (a rename over it makes it another).
     bool isFileNamed(const std::string &path) const;
+    // The same for leaf in folder, a link there not followed.
+    bool isFileNamed(const Folder &folder, std::string_view leaf) const;
     // Best effort: gives this file the permission bits of other.
     void copyPermissionsFrom(const File &other);
     void setPermissions(unsigned mode);

@@ -200,10 +200,7 @@ std::int64_t packRecordFile(const std::string &linkOrPath, int size, char *scrat
         const std::int64_t kept = copyKept(source, packing, size, scratch);
         // A file that was replaced or moved meanwhile (another program's collection) is not
         // the one read: replacing its successor would lose what that one holds.
-        struct stat named{};
-        struct stat mine{};
-        if (!folder.statName(leaf, named) || ::fstat(source.descriptor(), &mine) != 0 || named.st_dev != mine.st_dev
-            || named.st_ino != mine.st_ino)
+        if (!source.isFileNamed(folder, leaf))
             raiseReplaced(folder.pathOf(leaf));
         if (beforeRename)
             beforeRename(packing);
