@@ -56,21 +56,6 @@ void TForm1::buildAddressViews()
                                            InBoxFieldWidth);
     AddressInBoxE = FormParts::labelledEdit(view, QStringLiteral("AddressInBoxE"), QStringLiteral("Quindle Inbox"),
                                             40, 120, InBoxFieldWidth);
-    // A Windows folder of the office's shows, on hover, where it is on this machine.
-    connect(AddressInBoxE, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!isWindowsPath(text)) {
-            AddressInBoxE->setToolTip(QString());
-            return;
-        }
-        const LocalFolder local = resolveFolderText(text, m_state.settings.pathMap);
-        if (!local.problem.isEmpty())
-            AddressInBoxE->setToolTip(local.problem);
-        else if (local.folder.isOpen())
-            AddressInBoxE->setToolTip(QStringLiteral("Here: %1").arg(textFromPath(local.path)));
-        else
-            AddressInBoxE->setToolTip(QStringLiteral("Here: %1 (%2)").arg(textFromPath(local.path),
-                                                                          textFromPath(local.folder.why())));
-    });
     QPushButton *browse = FormParts::button(view, QStringLiteral("AddressInBoxB"), QStringLiteral("Browse"), 40, 144,
                                             65, 25);
     AddressCommentE = FormParts::labelledEdit(view, QStringLiteral("AddressCommentE"), QStringLiteral("Comment"), 40,
@@ -247,4 +232,17 @@ void TForm1::AddressPan2MouseMove()
     run([this] {
         narrow(AddressInBoxE, InBoxFieldWidth);
     });
+}
+
+QString TForm1::whereAddressLeads() const
+{
+    const QString text = AddressInBoxE->text();
+    if (!isWindowsPath(text))
+        return QString();
+    const LocalFolder local = resolveFolderText(text, m_state.settings.pathMap);
+    if (!local.problem.isEmpty())
+        return local.problem;
+    if (local.folder.isOpen())
+        return QStringLiteral("Here: %1").arg(textFromPath(local.path));
+    return QStringLiteral("Here: %1 (%2)").arg(textFromPath(local.path), textFromPath(local.folder.why()));
 }

@@ -378,6 +378,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         else if (watched == AddressPan2)
             AddressPan2MouseMove();
         break;
+    case QEvent::ToolTip:
+        if (watched == AddressInBoxE)
+            AddressInBoxE->setToolTip(whereAddressLeads());
+        break;
     case QEvent::Enter:
         if (watched == ReaderAttachL)
             ReaderAttachLMouseEnter();

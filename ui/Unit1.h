@@ -228,6 +228,10 @@ private:
     TSettings viewSettings() const;
     TNewView newView() const;
     void showSettings(const TSettings &settings);
+    // Where Address Edit's Windows folder leads on this machine, or why nowhere; empty for a
+    // local path. Worked out when the mouse rests on the field, not on every keystroke, as it
+    // looks into the share.
+    QString whereAddressLeads() const;
     void showSlots();
     void browseInto(QLineEdit *field, bool startFromField);
     void widen(QLineEdit *field, int margin);
